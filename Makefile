@@ -1,0 +1,64 @@
+# Front door: `make test` and `make run` do everything on a fresh Debian 12 machine.
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_ARGS ?=
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps configure build test run demo screenshot bench sanitize tsan format clean
+
+all: build
+
+deps:
+	@./tools/install-deps.sh
+
+configure:
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+run:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	@./tools/run-uploader.sh $(BUILD)/bin/tormisaplex-uploader
+
+demo:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	@./tools/demo.sh $(BUILD)
+
+screenshot:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	@./tools/screenshot.sh $(BUILD)
+
+bench:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build BUILD_TYPE=Release
+	@./tools/run-bench.sh $(BUILD)
+
+# Tests under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer.
+sanitize:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build BUILD=build-asan BUILD_TYPE=Debug \
+	    CMAKE_ARGS="-DSANITIZE=address,undefined -DTORMISAPLEX_BUILD_BENCH=OFF"
+	@ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+# Tests under ThreadSanitizer.
+tsan:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build BUILD=build-tsan BUILD_TYPE=Debug \
+	    CMAKE_ARGS="-DSANITIZE=thread -DTORMISAPLEX_BUILD_BENCH=OFF"
+	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tools/tsan.supp" \
+	    ctest --test-dir build-tsan --output-on-failure -j $(JOBS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf build build-asan build-tsan

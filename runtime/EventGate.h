@@ -1,0 +1,90 @@
+// Whole-graph thread safety. Events start on three threads (the GUI thread, the serial
+// reader and the timer); each must run to its end before another event runs in the graph.
+// Every place where an event enters the graph from its own thread holds an EventScope.
+//
+// Window calls made by an event on another thread are carried to the home (GUI) thread with
+// callOnHome. The home thread must never block on the gate while the gate's holder waits for
+// the home thread: whenever the home thread waits (for the gate, or for another thread to
+// finish), it keeps running the calls posted to it, and while it runs a call for the gate's
+// holder it acts as that holder, so the call may fire into the graph.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "runtime/FunctionRef.h"
+
+namespace hi {
+
+class EventGate {
+ public:
+  static EventGate& instance();
+
+  // Waits until this thread may run a graph event and holds the gate (recursively). Returns
+  // false, without holding it, once *cancel is true; see interruptWaits.
+  bool enter(const std::atomic<bool>* cancel = nullptr);
+  void leave();
+  bool heldByCurrentThread() const;
+  // Makes every waiting thread look at its cancel flag again.
+  void interruptWaits();
+
+  // Makes the calling thread the home thread. `wake` is called from any thread and must make
+  // the home thread call runHomeCalls() soon (for example through its event loop).
+  void setHomeThread(std::function<void()> wake);
+  // Runs the calls still pending, then forgets the home thread (home thread only).
+  void clearHomeThread();
+  bool onHomeThread() const;
+  bool hasHomeThread() const;
+
+  // Runs fn on the home thread and returns once it has run. On the home thread itself, or
+  // when there is none, fn runs directly.
+  void callOnHome(FunctionRef<void()> fn);
+  // Runs the calls that other threads posted (home thread only; elsewhere it does nothing).
+  void runHomeCalls();
+
+  // Blocks until done() is true. On the home thread, posted calls keep running meanwhile, so
+  // a thread that is being waited for can finish its window calls. done() runs with the
+  // gate's internal lock held: keep it to reading flags. Call notify() after changing them.
+  void waitUntil(FunctionRef<bool()> done);
+  void notify();
+
+ private:
+  struct HomeCall {
+    FunctionRef<void()> fn;
+    std::thread::id poster;
+    bool done = false;
+  };
+
+  void runHomeCallsLocked(std::unique_lock<std::mutex>& lock);
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::thread::id owner_;
+  int depth_ = 0;
+  std::thread::id home_;
+  std::function<void()> wake_;
+  std::deque<HomeCall*> calls_;
+};
+
+// Holds the gate for the lifetime of the scope (unless the wait was cancelled).
+class EventScope {
+ public:
+  explicit EventScope(const std::atomic<bool>* cancel = nullptr)
+      : entered_(EventGate::instance().enter(cancel)) {}
+  ~EventScope() {
+    if (entered_) EventGate::instance().leave();
+  }
+  EventScope(const EventScope&) = delete;
+  EventScope& operator=(const EventScope&) = delete;
+
+  explicit operator bool() const { return entered_; }
+
+ private:
+  bool entered_;
+};
+
+}  // namespace hi

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "runtime/EventGate.h"
+
+using hi::EventGate;
+using hi::EventScope;
+
+namespace {
+
+// Makes the test thread the home thread for one test; nothing wakes it, it pumps by waiting.
+struct HomeHere {
+  HomeHere() { EventGate::instance().setHomeThread([] {}); }
+  ~HomeHere() { EventGate::instance().clearHomeThread(); }
+};
+
+}  // namespace
+
+TEST(EventGate, OneEventAtATimeAndRecursiveOnOneThread) {
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  auto work = [&] {
+    for (int i = 0; i < 2000; ++i) {
+      EventScope outer;
+      EventScope nested;  // an event that fires further events on the same thread
+      if (inside.fetch_add(1) != 0) overlaps.fetch_add(1);
+      inside.fetch_sub(1);
+    }
+  };
+  std::thread a(work), b(work);
+  a.join();
+  b.join();
+  EXPECT_EQ(overlaps.load(), 0);
+  EXPECT_FALSE(EventGate::instance().heldByCurrentThread());
+}
+
+TEST(EventGate, AWaitEndsWhenItsCancelFlagIsSet) {
+  EventScope held;
+  std::atomic<bool> cancel{false};
+  std::atomic<int> result{-1};
+  std::thread waiter([&] {
+    EventScope scope(&cancel);
+    result = scope ? 1 : 0;
+  });
+  cancel = true;
+  EventGate::instance().interruptWaits();
+  waiter.join();
+  EXPECT_EQ(result.load(), 0);
+}
+
+TEST(EventGate, CallOnHomeRunsDirectlyWithoutAHomeThread) {
+  const auto caller = std::this_thread::get_id();
+  std::thread::id ranOn;
+  std::thread t([&] { EventGate::instance().callOnHome([&] { ranOn = std::this_thread::get_id(); }); });
+  t.join();
+  EXPECT_NE(ranOn, caller);
+}
+
+TEST(EventGate, AHomeCallFromTheGateHolderMayFireIntoTheGraph) {
+  HomeHere home;
+  auto& gate = EventGate::instance();
+  std::atomic<bool> done{false};
+  std::thread::id ranOn;
+  bool nestedEntered = false;
+  std::thread reader([&] {
+    EventScope event;  // a received chunk being handled
+    gate.callOnHome([&] {
+      ranOn = std::this_thread::get_id();
+      EventScope nested;  // a window notification that fires into the graph
+      nestedEntered = static_cast<bool>(nested);
+    });
+    done = true;
+    gate.notify();
+  });
+  gate.waitUntil([&] { return done.load(); });
+  reader.join();
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_TRUE(nestedEntered);
+  EXPECT_FALSE(gate.heldByCurrentThread());
+}
+
+TEST(EventGate, TheHomeThreadKeepsServingCallsWhileWaitingForTheGate) {
+  HomeHere home;
+  auto& gate = EventGate::instance();
+  std::atomic<bool> holding{false};
+  std::atomic<int> calls{0};
+  std::thread reader([&] {
+    EventScope event;
+    holding = true;
+    gate.notify();
+    for (int i = 0; i < 50; ++i) gate.callOnHome([&] { calls.fetch_add(1); });
+  });
+  gate.waitUntil([&] { return holding.load(); });
+  {
+    EventScope click;  // the user clicks while the reader holds the gate
+    EXPECT_EQ(calls.load(), 50);
+  }
+  reader.join();
+}
