@@ -1,0 +1,61 @@
+// The base of every generated sub-graph class: one object is one instance of a container's
+// sub-graph and owns all of its elements.
+#pragma once
+
+#include <cstddef>
+
+#include "runtime/Scheme.h"
+
+namespace hi {
+
+class THIEditMultiEx;
+class THIMultiElementEx;
+
+class TClassMultiBase : public Scheme {
+ public:
+  // Only constructs: the generated class creates its edge element first, then the rest.
+  TClassMultiBase(void* ownerGraph, void* parentWindow)
+      : ownerGraph_(ownerGraph), parentWindow_(parentWindow) {}
+
+  void* ownerGraph() const { return ownerGraph_; }
+  void* parentWindow() const { return parentWindow_; }
+
+  // The instance's edge element; created first, so it is destroyed last.
+  THIEditMultiEx* edge = nullptr;
+
+ protected:
+  // Creates the edge element with room for the container's input points and data outputs.
+  THIEditMultiEx* createEdge(std::size_t workCount, std::size_t varCount);
+
+ private:
+  void* ownerGraph_;
+  void* parentWindow_;
+};
+
+// The creation routine of a generated sub-graph class Graph, constructed as
+// Graph(ownerGraph, parentWindow): builds one instance and ties its edge to the container.
+// The instance belongs to whoever destroys edge->innerGraph (the container).
+template <class Graph>
+THIEditMultiEx* createMultiInstance(THIMultiElementEx* container, void* parentWindow,
+                                    void* ownerGraph);
+
+}  // namespace hi
+
+#include "elements/hiEditMultiEx.h"
+
+namespace hi {
+
+template <class Graph>
+THIEditMultiEx* createMultiInstance(THIMultiElementEx* container, void* parentWindow,
+                                    void* ownerGraph) {
+  auto* graph = new Graph(ownerGraph, parentWindow);
+  if (graph->edge == nullptr) {
+    delete graph;
+    return nullptr;
+  }
+  graph->edge->container = container;
+  graph->edge->innerGraph = graph;
+  return graph->edge;
+}
+
+}  // namespace hi
