@@ -4,11 +4,11 @@
 
 #include <cstddef>
 
+#include "elements/hiEditMultiEx.h"
 #include "runtime/Scheme.h"
 
 namespace hi {
 
-class THIEditMultiEx;
 class THIMultiElementEx;
 
 class TClassMultiBase : public Scheme {
@@ -35,16 +35,6 @@ class TClassMultiBase : public Scheme {
 // The creation routine of a generated sub-graph class Graph, constructed as
 // Graph(ownerGraph, parentWindow): builds one instance and ties its edge to the container.
 // The instance belongs to whoever destroys edge->innerGraph (the container).
-template <class Graph>
-THIEditMultiEx* createMultiInstance(THIMultiElementEx* container, void* parentWindow,
-                                    void* ownerGraph);
-
-}  // namespace hi
-
-#include "elements/hiEditMultiEx.h"
-
-namespace hi {
-
 template <class Graph>
 THIEditMultiEx* createMultiInstance(THIMultiElementEx* container, void* parentWindow,
                                     void* ownerGraph) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -244,16 +243,6 @@ TEST_F(Containers, InstanceBuiltDuringConstructionLeavesStartupHandlersForTheSta
   EXPECT_EQ(GraphReady, 1);
 }
 
-TEST_F(Containers, InstanceBuiltWhileLiveRunsItsStartupHandlersAtOnce) {
-  THIMultiElementEx box;
-  wire(box, 0);
-  box.setCreator(&createMultiInstance<TestGraph>);
-  EXPECT_TRUE(g_stats.last->starter->started);
-  EXPECT_TRUE(g_stats.last->starter->edgeTiedAtStartup);
-  EXPECT_EQ(startupHandlerCount(), 0u);
-  EXPECT_EQ(GraphReady, 1);
-}
-
 TEST_F(Containers, UnboundAndOutOfRangePointsAnswerBreakOrDoNothing) {
   THIMultiElementEx box;
   wire(box, 0);
@@ -313,24 +302,6 @@ TEST_F(Containers, InnerReadsGoToContainerDataInsideABusyFrame) {
   ASSERT_EQ(out[0].seen.size(), 3u);
   EXPECT_EQ(toString(out[0].seen[1]), "fallback");
   EXPECT_EQ(toString(out[0].seen[2]), "fallback");
-}
-
-TEST_F(Containers, NestedInnerCallsStackTheirFrames) {
-  THIMultiElementEx box;
-  wire(box, 0);
-  int deepest = 0;
-  Action reenter;
-  reenter.run = [&](TData&) {
-    int depth = 0;
-    for (BusyFrame* f = box.busy; f != nullptr; f = f->previous) ++depth;
-    deepest = std::max(deepest, depth);
-    if (depth < 2) work(box, 2);
-  };
-  box.onEvent[1] = reenter.point();
-  box.setCreator(&createMultiInstance<TestGraph>);
-  work(box, 2);
-  EXPECT_EQ(deepest, 2);
-  EXPECT_EQ(box.busy, nullptr);
 }
 
 TEST_F(Containers, SelfDestructionIsRefusedAndTheBusyInstanceRunsOn) {
