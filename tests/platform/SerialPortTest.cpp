@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/ioctl.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "platform/SerialPort.h"
+#include "tests/support/PseudoTerminal.h"
+
+using hi::SerialPort;
+using hi::WaitResult;
+using hi::WaitStatus;
+using namespace std::chrono_literals;
+
+namespace {
+
+hi::LineSettings settings38462() {
+  hi::LineSettings s;
+  s.baudRate = 38462;
+  s.byteSize = 8;
+  return s;
+}
+
+hi::Timeouts immediateReads(std::uint32_t writeConstant = 1000) {
+  hi::Timeouts t;
+  t.readInterval = hi::TimeoutAllOnes;
+  t.writeTotalMultiplier = 100;
+  t.writeTotalConstant = writeConstant;
+  return t;
+}
+
+// Runs waitEvent on another thread so that a test can act while it blocks.
+std::future<WaitResult> waitAsync(SerialPort& port) {
+  return std::async(std::launch::async, [&port] { return port.waitEvent(); });
+}
+
+// The line discipline takes a moment to hand bytes from the master to the slave's queue.
+bool waitForQueued(SerialPort& port, std::uint32_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  hi::CommStatus st;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (port.clearError(st).ok() && st.inQueue >= count) return true;
+    std::this_thread::sleep_for(2ms);
+  }
+  return false;
+}
+
+class SerialPortPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(ports.link(7, pty.slavePath()));
+  }
+
+  std::unique_ptr<SerialPort> openConfigured(std::uint32_t mask = hi::EV_RXCHAR) {
+    auto opened = SerialPort::open("COM7");
+    EXPECT_TRUE(opened.port) << opened.error;
+    if (!opened.port) return nullptr;
+    EXPECT_TRUE(opened.port->setLineSettings(settings38462()).ok());
+    EXPECT_TRUE(opened.port->setTimeouts(immediateReads()).ok());
+    EXPECT_TRUE(opened.port->setEventMask(mask).ok());
+    // Setting the mask ends a pending wait; there was none, so take the wake-up now.
+    EXPECT_EQ(opened.port->waitEvent().status, WaitStatus::Woken);
+    return std::move(opened.port);
+  }
+
+  hi::test::PseudoTerminal pty;
+  hi::test::PortsDirectory ports;
+};
+
+}  // namespace
+
+TEST_F(SerialPortPty, OpensByNameExclusivelyUntilClosed) {
+  auto first = SerialPort::open("com7");
+  ASSERT_TRUE(first.port) << first.error;
+  EXPECT_FALSE(SerialPort::canOpen("COM7"));
+  EXPECT_EQ(SerialPort::open("COM7").error, EBUSY);
+
+  // Another program that locks the device through its own open file is kept out too.
+  first.port->close();
+  EXPECT_TRUE(SerialPort::canOpen("COM7"));
+  const int other = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  EXPECT_FALSE(SerialPort::canOpen("COM7"));
+  EXPECT_EQ(SerialPort::open("COM7").error, EBUSY);
+  ::close(other);
+
+  EXPECT_EQ(SerialPort::open("COM8").error, ENOENT);
+  EXPECT_EQ(SerialPort::open("COM7x").error, ENOENT);
+}
+
+TEST_F(SerialPortPty, SetsTheExactRateAndRejectsImpossibleSettings) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  EXPECT_EQ(port->actualBaudRate(), 38462u);
+  hi::LineSettings bad = settings38462();
+  bad.byteSize = 9;
+  EXPECT_EQ(port->setLineSettings(bad).error, EINVAL);
+  bad = settings38462();
+  bad.baudRate = 0;
+  EXPECT_EQ(port->setLineSettings(bad).error, EINVAL);
+  // Pseudo-terminals have neither modem lines nor error counters: the query fails, the
+  // error status still works and reports nothing.
+  std::uint32_t modem = 0;
+  EXPECT_FALSE(port->modemStatus(modem).ok());
+  hi::CommStatus st;
+  EXPECT_TRUE(port->clearError(st).ok());
+  EXPECT_EQ(st.errors, 0u);
+}
+
+TEST_F(SerialPortPty, ANonTerminalOpensButCannotBeConfigured) {
+  ASSERT_TRUE(ports.link(9, "/dev/null"));
+  auto opened = SerialPort::open("COM9");
+  ASSERT_TRUE(opened.port);
+  EXPECT_FALSE(opened.port->purge(hi::PURGE_RXCLEAR | hi::PURGE_TXCLEAR).ok());
+  EXPECT_FALSE(opened.port->setLineSettings(settings38462()).ok());
+}
+
+TEST_F(SerialPortPty, ReportsEachArrivalOnceAndReadsWhatIsWaiting) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  std::string got;
+  EXPECT_TRUE(port->read(got, 10).ok);  // nothing waits: returns at once, empty
+  EXPECT_EQ(got, "");
+
+  ASSERT_TRUE(pty.write("a"));
+  WaitResult w = port->waitEvent();
+  EXPECT_EQ(w.status, WaitStatus::Events);
+  EXPECT_EQ(w.events, hi::EV_RXCHAR);
+  // More bytes arrive before the read takes them all: they belong to this report and must
+  // not raise a second, empty one.
+  ASSERT_TRUE(pty.write(std::string("b\0c", 3)));
+  ASSERT_TRUE(waitForQueued(*port, 4));
+  const hi::IoResult r = port->read(got, 100);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(got, std::string("ab\0c", 4));
+
+  auto pending = waitAsync(*port);
+  EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout);
+  ASSERT_TRUE(pty.write("d"));
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get().events, hi::EV_RXCHAR);
+
+  // Bytes nobody reads are reported once, not again on every wait.
+  pending = waitAsync(*port);
+  EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout);
+  port->wake();
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get().status, WaitStatus::Woken);
+  got.clear();
+  port->read(got, 1);
+  EXPECT_EQ(got, "d");
+}
+
+TEST_F(SerialPortPty, ClearingTheMaskEndsAPendingWait) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  auto pending = waitAsync(*port);
+  port->setEventMask(0);
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get().status, WaitStatus::Woken);
+  EXPECT_EQ(port->waitEvent().status, WaitStatus::Failed);  // no mask, nothing to wait for
+}
+
+TEST_F(SerialPortPty, PurgeDiscardsInputWithoutLosingLaterArrivals) {
+  auto port = openConfigured();
+  ASSERT_TRUE(pty.write("old"));
+  ASSERT_TRUE(waitForQueued(*port, 3));
+  ASSERT_TRUE(port->purge(hi::PURGE_RXCLEAR | hi::PURGE_RXABORT).ok());
+  ASSERT_TRUE(pty.write("n"));
+  const WaitResult w = port->waitEvent();
+  EXPECT_EQ(w.events, hi::EV_RXCHAR);
+  std::string got;
+  port->read(got, 10);
+  EXPECT_EQ(got, "n");
+}
+
+TEST_F(SerialPortPty, WritesWholeAndGivesUpAtTheWriteDeadline) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  const hi::IoResult w = port->write("65", 2);
+  EXPECT_TRUE(w.ok);
+  EXPECT_EQ(w.count, 2u);
+  EXPECT_EQ(pty.read(2), "65");
+  EXPECT_TRUE(port->write("", 0).ok);
+
+  // Nobody reads the other end: the pseudo-terminal's buffers fill and the write must end
+  // at its deadline instead of hanging.
+  hi::Timeouts t = immediateReads(200);
+  t.writeTotalMultiplier = 0;
+  ASSERT_TRUE(port->setTimeouts(t).ok());
+  const std::string big(4 << 20, 'x');
+  const hi::IoResult stuck = port->write(big.data(), big.size());
+  EXPECT_FALSE(stuck.ok);
+  EXPECT_EQ(stuck.error, ETIMEDOUT);
+  EXPECT_LT(stuck.count, big.size());
+}
+
+TEST_F(SerialPortPty, ClosedMasterEndsTheWaitAsVanished) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  auto pending = waitAsync(*port);
+  pty.closeMaster();
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get().status, WaitStatus::Vanished);
+  EXPECT_EQ(port->waitEvent().status, WaitStatus::Vanished);  // at once, not a hang
+  std::string got;
+  EXPECT_FALSE(port->read(got, 10).ok);
+}
+
+TEST_F(SerialPortPty, HangUpEndsTheWaitAsVanished) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  const int other = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(other, 0);
+  auto pending = waitAsync(*port);
+  if (::ioctl(other, TIOCVHANGUP) != 0) {
+    port->wake();
+    pending.wait();
+    ::close(other);
+    GTEST_SKIP() << "TIOCVHANGUP needs CAP_SYS_ADMIN";
+  }
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get().status, WaitStatus::Vanished);
+  ::close(other);
+}
+
+TEST_F(SerialPortPty, MasterEndDeliversLastBytesThenSeesTheSlaveGo) {
+  // The simulator's side of the link: its POLLHUP stays set once the slave is closed.
+  auto adopted = SerialPort::adopt(::dup(pty.master()));
+  ASSERT_TRUE(adopted.port);
+  SerialPort& master = *adopted.port;
+  ASSERT_TRUE(master.setTimeouts(immediateReads()).ok());
+  ASSERT_TRUE(master.setEventMask(hi::EV_RXCHAR).ok());
+  EXPECT_EQ(master.waitEvent().status, WaitStatus::Woken);
+
+  const int slave = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  ASSERT_EQ(::write(slave, "hi", 2), 2);
+  ::close(slave);
+
+  WaitResult w = master.waitEvent();
+  ASSERT_EQ(w.status, WaitStatus::Events);
+  std::string got;
+  master.read(got, 10);
+  EXPECT_EQ(got, "hi");
+  w = master.waitEvent();
+  EXPECT_EQ(w.status, WaitStatus::Vanished);
+}
