@@ -188,7 +188,7 @@ void Simulator::loop() {
       options_.timeout.count() > 0 ? Clock::now() + options_.timeout : Clock::time_point::max();
   {
     pollfd probe{port_.masterFd(), POLLIN, 0};
-    if (::poll(&probe, 1, 0) == 1 && (probe.revents & POLLHUP) == 0) markConnected(true);
+    if (::poll(&probe, 1, 0) >= 0 && (probe.revents & POLLHUP) == 0) markConnected(true);
   }
   while (cause_ == EndCause::Running) {
     Clock::time_point now = Clock::now();
@@ -233,11 +233,11 @@ void Simulator::loop() {
     } else {
       // Also catches a program that opened, wrote and closed again while we were not looking.
       pollfd probe{port_.masterFd(), POLLIN, 0};
-      if (::poll(&probe, 1, 0) == 1) {
+      if (::poll(&probe, 1, 0) >= 0) {
         const bool hangUp = (probe.revents & POLLHUP) != 0;
         if (!hangUp || (probe.revents & POLLIN) != 0) {
           markConnected(true);
-          if (!receive(hangUp)) markConnected(false);
+          if ((probe.revents & POLLIN) != 0 && !receive(hangUp)) markConnected(false);
         }
       }
     }
@@ -321,12 +321,22 @@ bool Simulator::performDue(Clock::time_point now) {
         ::write(port_.masterFd(), bytes.data() + head.written, bytes.size() - head.written);
     const int err = errno;
     if (n > 0) {
+      const Clock::time_point wrote = Clock::now();
       {
         std::lock_guard lock(mutex_);
-        writes_.push_back({Clock::now(), static_cast<std::size_t>(n)});
+        writes_.push_back({wrote, static_cast<std::size_t>(n)});
+        report_.writes = writes_.size();
       }
       head.written += static_cast<std::size_t>(n);
-      if (head.written == bytes.size()) queue_.pop_front();
+      if (head.written == bytes.size()) {
+        queue_.pop_front();
+        // A gap is kept from the write that really happened, however late it came.
+        if (!queue_.empty() && queue_.front().output.gapBefore.count() > 0) {
+          Pending& next = queue_.front();
+          next.due = std::max(next.due,
+                              wrote + next.output.gapBefore + bytesTime(next.output.bytes.size()));
+        }
+      }
       changed_.notify_all();
       continue;
     }

@@ -38,6 +38,7 @@ struct Report {
   unsigned connections = 0;  // times the program end was seen opened
   bool connected = false;
   std::size_t lostBytes = 0;  // output dropped because the program end was closed
+  std::size_t writes = 0;     // write calls on the device end (details in writes())
   bool finished = false;
   EndCause cause = EndCause::Running;
   Verdict verdict;
