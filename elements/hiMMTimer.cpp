@@ -1,0 +1,48 @@
+#include "elements/hiMMTimer.h"
+
+#include "runtime/EventGate.h"
+
+namespace hi {
+
+THIMMTimer::THIMMTimer() : timer_(&THIMMTimer::tick, this) {}
+
+THIMMTimer::~THIMMTimer() {
+  // A tick waiting for the graph gives up instead of firing into a graph being torn down.
+  cancel_.store(true);
+  timer_.shutdown();
+}
+
+void THIMMTimer::setEnabled(bool enabled) {
+  if (enabled) {
+    timer_.start(Interval);
+  } else {
+    timer_.stop();
+  }
+}
+
+void THIMMTimer::doStart(TData& /*d*/) {
+  remaining_.store(AutoStop);
+  timer_.start(Interval);
+}
+
+void THIMMTimer::doStop(TData& /*d*/) {
+  timer_.stop();
+  fireNull(onStop);
+}
+
+void THIMMTimer::tick(void* self, std::uint64_t run) {
+  auto* timer = static_cast<THIMMTimer*>(self);
+  // Each tick is one graph event. While it waited for its turn the timer may have been
+  // stopped (by the event that held the graph) or restarted: then this tick is stale.
+  EventScope scope(&timer->cancel_);
+  if (!scope || !timer->timer_.isCurrent(run)) return;
+  std::int32_t remaining = timer->remaining_.load();
+  if (remaining >= 0) timer->remaining_.store(--remaining);
+  fireNull(timer->onTimer);
+  if (timer->remaining_.load() == 0) {
+    timer->timer_.stop();
+    fireNull(timer->onStop);
+  }
+}
+
+}  // namespace hi

@@ -1,0 +1,67 @@
+// A periodic system timer that calls back on a thread of its own.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace hi {
+
+// The tick deadline after `previous`: one period on, or, when the callback overran and
+// later deadlines have already passed, the first one not before `now`. Ticks that fall due
+// while a tick is being handled are dropped, never delivered in a burst.
+std::uint64_t nextTickDeadline(std::uint64_t previous, std::uint64_t period,
+                               std::uint64_t now) noexcept;
+
+class PeriodicTimer {
+ public:
+  // Called on the timer's thread with the run the tick belongs to (see isCurrent).
+  using Callback = void (*)(void* context, std::uint64_t run);
+
+  PeriodicTimer(Callback callback, void* context);
+  // Stops the thread and waits for it; see shutdown.
+  ~PeriodicTimer();
+  PeriodicTimer(const PeriodicTimer&) = delete;
+  PeriodicTimer& operator=(const PeriodicTimer&) = delete;
+
+  // Starts ticking every `periodMs` (at least 1) from now, on absolute deadlines of the
+  // monotonic clock, so the ticks do not drift. Does nothing if already running. False if
+  // the timer thread cannot be started. Never waits for a tick in progress.
+  bool start(std::int32_t periodMs);
+  // Stops ticking. A tick that has not yet begun its callback will not be called; one that
+  // is inside its callback finishes. Never waits for the timer thread, so it may be called
+  // from the callback itself or while the callback waits for something the caller holds.
+  void stop();
+  bool running() const;
+  // Whether a tick of `run` may still be delivered: the timer runs and has not been
+  // restarted since. A callback that had to wait checks this before acting.
+  bool isCurrent(std::uint64_t run) const;
+  // Whether the timer thread is inside its callback.
+  bool busy() const { return busy_.load(std::memory_order_acquire); }
+
+  // Ends the timer thread and waits until it has finished, serving calls posted to the
+  // home thread meanwhile. Callbacks waiting on the event gate must give up through their
+  // cancel flag before this is called (it interrupts the gate's waits). Idempotent. Not
+  // from the callback itself: the thread cannot wait for its own end.
+  void shutdown();
+
+ private:
+  void run();
+
+  Callback callback_;
+  void* context_;
+  mutable pthread_mutex_t mutex_;
+  pthread_cond_t wake_;
+  std::thread thread_;
+  bool running_ = false;
+  bool quit_ = false;
+  std::uint64_t run_ = 0;
+  std::uint64_t period_ = 0;    // counter ticks
+  std::uint64_t deadline_ = 0;  // counter value of the next tick
+  std::atomic<bool> busy_{false};
+  std::atomic<bool> finished_{false};
+};
+
+}  // namespace hi

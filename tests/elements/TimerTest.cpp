@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "elements/hiMMTimer.h"
+#include "elements/hiSleep.h"
+#include "runtime/EventGate.h"
+#include "tests/elements/ElementProbes.h"
+
+using namespace hi;
+using namespace std::chrono_literals;
+using hi::test::Action;
+
+namespace {
+
+class Timing : public hi::test::LiveRuntime {};
+
+// What a timer fired, counted across threads.
+struct Events {
+  std::mutex m;
+  std::condition_variable cv;
+  int ticks = 0;
+  int stops = 0;
+  Action onTimer;
+  Action onStop;
+  std::function<void(int)> everyTick;  // runs on the timer's thread with the tick number
+
+  Events() {
+    onTimer.run = [this](TData&) {
+      int n = 0;
+      {
+        std::lock_guard lock(m);
+        n = ++ticks;
+      }
+      cv.notify_all();
+      if (everyTick) everyTick(n);
+    };
+    onStop.run = [this](TData&) {
+      {
+        std::lock_guard lock(m);
+        ++stops;
+      }
+      cv.notify_all();
+    };
+  }
+
+  void wire(THIMMTimer& t) {
+    t.onTimer = onTimer.point();
+    t.onStop = onStop.point();
+  }
+
+  // Waits, with a bound meant never to be reached on a working timer, until `done` holds.
+  bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
+    std::unique_lock lock(m);
+    return cv.wait_for(lock, limit, done);
+  }
+
+  // Gives a faulty timer many periods to show an extra tick or stop. Waiting the whole
+  // bound is the passing case, so the bound is short; a load spike cannot make it fail.
+  void watchForStrayEvents() {
+    std::unique_lock lock(m);
+    const int t = ticks, s = stops;
+    cv.wait_for(lock, 60ms, [&] { return ticks != t || stops != s; });
+  }
+
+  int tickCount() {
+    std::lock_guard lock(m);
+    return ticks;
+  }
+  int stopCount() {
+    std::lock_guard lock(m);
+    return stops;
+  }
+};
+
+bool pollUntil(const std::function<bool()>& done) {
+  const auto limit = std::chrono::steady_clock::now() + 30s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+TEST_F(Timing, AutoStopThreeGivesThreeTicksThenStopThenSilence) {
+  Events ev;
+  THIMMTimer timer;
+  timer.Interval = 2;
+  timer.AutoStop = 3;
+  ev.wire(timer);
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
+  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 0; }));
+  EXPECT_EQ(ev.tickCount(), 3);
+  EXPECT_FALSE(timer.running());
+  ev.watchForStrayEvents();
+  EXPECT_EQ(ev.tickCount(), 3);
+  EXPECT_EQ(ev.stopCount(), 1);
+
+  // It starts again as often as asked, each time with the full count.
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
+  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 1; }));
+  EXPECT_EQ(ev.tickCount(), 6);
+}
+
+TEST_F(Timing, DoStopOnAStoppedTimerStillFiresOnStop) {
+  Events ev;
+  THIMMTimer timer;
+  ev.wire(timer);
+  fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+  fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+  EXPECT_EQ(ev.stopCount(), 2);
+  EXPECT_EQ(ev.tickCount(), 0);
+  EXPECT_FALSE(timer.running());
+}
+
+TEST_F(Timing, WithoutAutoStopTicksGoOnUntilDoStopFromATick) {
+  Events ev;
+  THIMMTimer timer;
+  timer.Interval = 1;
+  ev.wire(timer);
+  ev.everyTick = [&](int n) {
+    if (n == 5) fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+  };
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
+  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 0; }));
+  ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
+  ev.watchForStrayEvents();
+  EXPECT_EQ(ev.tickCount(), 5);
+  EXPECT_EQ(ev.stopCount(), 1);
+}
+
+TEST_F(Timing, DoStartWhileRunningReloadsTheCount) {
+  Events ev;
+  THIMMTimer timer;
+  timer.Interval = 2;
+  timer.AutoStop = 2;
+  ev.wire(timer);
+  ev.everyTick = [&](int n) {
+    if (n == 1) fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));  // back to 2 left
+  };
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
+  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 0; }));
+  EXPECT_EQ(ev.tickCount(), 3);
+}
+
+TEST_F(Timing, SetEnabledRunsWithoutCountingAndStopsWithoutOnStop) {
+  Events ev;
+  THIMMTimer timer;
+  timer.Interval = 1;
+  ev.wire(timer);
+  timer.setEnabled(true);
+  ASSERT_TRUE(ev.waitFor([&] { return ev.ticks >= 3; }));
+  timer.setEnabled(false);
+  EXPECT_FALSE(timer.running());
+  EXPECT_EQ(ev.stopCount(), 0);
+}
+
+TEST_F(Timing, ATickWaitingForTheGraphIsDroppedWhenTheHolderStopsTheTimer) {
+  Events ev;
+  THIMMTimer timer;
+  timer.Interval = 1;
+  ev.wire(timer);
+  {
+    EventScope holder;  // another event runs in the graph, e.g. a long reply on the reader
+    fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
+    ASSERT_TRUE(pollUntil([&] { return timer.busy(); }));  // a tick waits for its turn
+    fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+    EXPECT_EQ(ev.stopCount(), 1);
+  }
+  ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
+  EXPECT_EQ(ev.tickCount(), 0);
+}
+
+TEST_F(Timing, DestroyingARunningTimerEndsItsTicks) {
+  Events ev;
+  std::atomic<bool> destroyed{false};
+  std::atomic<int> lateTicks{0};
+  ev.everyTick = [&](int) {
+    if (destroyed.load()) lateTicks.fetch_add(1);
+  };
+  auto timer = std::make_unique<THIMMTimer>();
+  timer->Interval = 1;
+  ev.wire(*timer);
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, timer.get()));
+  ASSERT_TRUE(ev.waitFor([&] { return ev.ticks >= 3; }));
+  timer.reset();
+  destroyed = true;
+  const int ticks = ev.tickCount();
+  ev.watchForStrayEvents();
+  EXPECT_EQ(ev.tickCount(), ticks);
+  EXPECT_EQ(lateTicks.load(), 0);
+}
+
+TEST_F(Timing, DestroyingATimerWhoseTickWaitsForTheGraphDoesNotHang) {
+  Events ev;
+  auto timer = std::make_unique<THIMMTimer>();
+  timer->Interval = 1;
+  ev.wire(*timer);
+  EventScope holder;  // teardown runs while the graph is held; the tick must give up
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, timer.get()));
+  ASSERT_TRUE(pollUntil([&] { return timer->busy(); }));
+  timer.reset();
+  EXPECT_EQ(ev.tickCount(), 0);
+}
+
+// ---- Sleep ----
+
+double threadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+TEST_F(Timing, SleepPassesTheVeryRecordOnAfterAtLeastTheDelay) {
+  THISleep sleep;
+  sleep.Delay = 100000;  // microseconds
+  Action after;
+  TData* seenRecord = nullptr;
+  std::string seenText;
+  after.run = [&](TData& d) {
+    seenRecord = &d;
+    seenText = toString(d);
+  };
+  sleep.onSleep = after.point();
+  TData d = makeString("OK");
+  const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = threadCpuSeconds();
+  fireEvent(makeEventPoint<&THISleep::doSleep>(0, &sleep), d);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(seenRecord, &d);
+  EXPECT_EQ(seenText, "OK");
+  EXPECT_GE(waited, 100ms);
+  // It sleeps rather than spins: a spinning wait spends most of the delay on the processor.
+  EXPECT_LT(threadCpuSeconds() - cpuStart, 0.025);
+}
+
+TEST_F(Timing, SleepWithANegativeDelayPassesOnAtOnce) {
+  THISleep sleep;
+  sleep.Delay = -1;
+  hi::test::Probe out;
+  sleep.onSleep = out.point();
+  fireInteger(makeEventPoint<&THISleep::doSleep>(0, &sleep), 7);
+  ASSERT_EQ(out.seen.size(), 1u);
+  EXPECT_EQ(out.seen[0].integer, 7);
+}
+
+}  // namespace

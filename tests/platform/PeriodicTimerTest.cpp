@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/MonotonicClock.h"
+#include "platform/PeriodicTimer.h"
+#include "runtime/EventGate.h"
+
+using namespace hi;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool pollUntil(const std::function<bool()>& done) {
+  const auto limit = std::chrono::steady_clock::now() + 30s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+TEST(MonotonicClock, MicrosecondsBecomeWholeTicksWithoutTruncatedRates) {
+  // A 3.58 MHz counter: one second is all of its ticks, not 3 per microsecond (84 %).
+  EXPECT_EQ(counterTicksForMicroseconds(1'000'000, 3'579'545), 3'579'545u);
+  EXPECT_EQ(counterTicksForMicroseconds(15'000'000, 3'579'545), 15u * 3'579'545u);
+  EXPECT_EQ(counterTicksForMicroseconds(1, 3'579'545), 4u);  // rounded up: never short
+  EXPECT_EQ(counterTicksForMicroseconds(0, 3'579'545), 0u);
+  EXPECT_EQ(counterTicksForMicroseconds(1, 32'768), 1u);  // slower than 1 MHz still waits
+  EXPECT_EQ(counterTicksForMicroseconds(2'147'483'647, 1'000'000'000), 2'147'483'647'000u);
+}
+
+TEST(MonotonicClock, SleepUntilReachesItsDeadline) {
+  const std::uint64_t target =
+      monotonicCounter() + counterTicksForMicroseconds(5000, monotonicFrequency());
+  sleepUntilCounter(target);
+  EXPECT_GE(monotonicCounter(), target);
+  sleepUntilCounter(0);  // long past: returns at once
+}
+
+TEST(PeriodicTimer, NextDeadlineKeepsThePhaseAndDropsTicksMissedWhileBusy) {
+  EXPECT_EQ(nextTickDeadline(1000, 100, 1000), 1100u);
+  EXPECT_EQ(nextTickDeadline(1000, 100, 1099), 1100u);
+  EXPECT_EQ(nextTickDeadline(1000, 100, 1100), 1100u);  // due right now: still delivered
+  EXPECT_EQ(nextTickDeadline(1000, 100, 1101), 1200u);
+  EXPECT_EQ(nextTickDeadline(1000, 100, 1350), 1400u);  // 1100..1300 fell due while busy
+}
+
+struct Ticks {
+  std::atomic<int> count{0};
+  std::atomic<std::uint64_t> lastRun{0};
+  static void onTick(void* self, std::uint64_t run) {
+    auto* t = static_cast<Ticks*>(self);
+    t->lastRun = run;
+    t->count.fetch_add(1);
+  }
+};
+
+TEST(PeriodicTimer, TicksOnItsOwnThreadUntilStopped) {
+  Ticks ticks;
+  PeriodicTimer timer(&Ticks::onTick, &ticks);
+  EXPECT_FALSE(timer.running());
+  ASSERT_TRUE(timer.start(1));
+  EXPECT_TRUE(timer.running());
+  ASSERT_TRUE(pollUntil([&] { return ticks.count >= 3; }));
+  const std::uint64_t run = ticks.lastRun;
+  EXPECT_TRUE(timer.isCurrent(run));
+
+  ASSERT_TRUE(timer.start(1000));  // already running: same run, same period
+  ASSERT_TRUE(pollUntil([&, n = ticks.count.load()] { return ticks.count > n; }));
+  EXPECT_EQ(ticks.lastRun.load(), run);
+
+  timer.stop();
+  EXPECT_FALSE(timer.isCurrent(run));
+  ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
+  const int stoppedAt = ticks.count;
+  std::this_thread::sleep_for(20ms);  // room for a stray tick; none may come
+  EXPECT_EQ(ticks.count.load(), stoppedAt);
+
+  ASSERT_TRUE(timer.start(1));  // a new run after a stop
+  ASSERT_TRUE(pollUntil([&] { return ticks.count > stoppedAt; }));
+  EXPECT_NE(ticks.lastRun.load(), run);
+}
+
+TEST(PeriodicTimer, TicksDoNotDrift) {
+  struct Stamp {
+    std::atomic<int> count{0};
+    std::atomic<std::uint64_t> first{0}, tenth{0};
+    static void onTick(void* self, std::uint64_t) {
+      auto* s = static_cast<Stamp*>(self);
+      const int n = s->count.fetch_add(1) + 1;
+      if (n == 1) s->first = monotonicCounter();
+      if (n == 11) s->tenth = monotonicCounter();
+    }
+  } stamp;
+  PeriodicTimer timer(&Stamp::onTick, &stamp);
+  ASSERT_TRUE(timer.start(3));
+  ASSERT_TRUE(pollUntil([&] { return stamp.count >= 11; }));
+  timer.stop();
+  // Ten periods on absolute deadlines never take less than ten periods.
+  const std::uint64_t span = stamp.tenth - stamp.first;
+  EXPECT_GE(span + counterTicksForMicroseconds(1000, monotonicFrequency()),
+            counterTicksForMicroseconds(30'000, monotonicFrequency()));
+}
+
+TEST(PeriodicTimer, ShutdownReleasesACallbackWaitingForTheGate) {
+  struct Waiter {
+    std::atomic<bool> cancel{false};
+    std::atomic<int> entered{0};
+    static void onTick(void* self, std::uint64_t) {
+      auto* w = static_cast<Waiter*>(self);
+      EventScope scope(&w->cancel);
+      if (scope) w->entered.fetch_add(1);
+    }
+  } waiter;
+  auto timer = std::make_unique<PeriodicTimer>(&Waiter::onTick, &waiter);
+  EventScope held;
+  ASSERT_TRUE(timer->start(1));
+  ASSERT_TRUE(pollUntil([&] { return timer->busy(); }));
+  waiter.cancel = true;
+  timer.reset();
+  EXPECT_EQ(waiter.entered.load(), 0);
+}
+
+TEST(PeriodicTimer, ShutdownOfATimerThatNeverRanIsImmediate) {
+  Ticks ticks;
+  PeriodicTimer timer(&Ticks::onTick, &ticks);
+  timer.shutdown();
+  EXPECT_FALSE(timer.start(1));  // shut down for good
+  EXPECT_EQ(ticks.count.load(), 0);
+}
+
+}  // namespace
