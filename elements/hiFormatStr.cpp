@@ -28,9 +28,11 @@ void THIFormatStr::doString(TData& d) {
   std::string text = Mask;
   replaceFiltered(text, "%%", std::string_view(&Percent, 1));
   for (std::int32_t i = 1; i <= Count; ++i) {
-    const std::string placeholder = "%" + std::to_string(i);
+    std::string placeholder(1, '%');
+    placeholder += std::to_string(i);
     std::size_t length = placeholder.size();
-    const std::string value = Shield + readString(d, inStr[static_cast<std::size_t>(i - 1)], "");
+    std::string value(1, Shield);
+    value += readString(d, inStr[static_cast<std::size_t>(i - 1)], "");
     replaceFiltered(text, placeholder, value, notFollowedByDigit, &length);
   }
   std::erase(text, Shield);
