@@ -121,8 +121,11 @@ SerialPort::OpenResult SerialPort::adopt(int fd) {
 
 bool SerialPort::canOpen(std::string_view name) {
   const std::optional<std::string> path = serialPortPath(name);
-  if (!path) return false;
-  const int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  return path && canOpenPath(*path);
+}
+
+bool SerialPort::canOpenPath(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
   ::close(fd);

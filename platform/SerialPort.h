@@ -137,6 +137,7 @@ class SerialPort {
   static OpenResult adopt(int fd);
   // Whether the port could be opened exclusively at this moment.
   static bool canOpen(std::string_view name);
+  static bool canOpenPath(const std::string& path);
 
   ~SerialPort();
   SerialPort(const SerialPort&) = delete;

@@ -1,0 +1,216 @@
+#include "elements/hiComAsync.h"
+
+#include <system_error>
+#include <utility>
+
+#include "platform/PortMap.h"
+#include "platform/SerialPort.h"
+#include "runtime/EventGate.h"
+
+namespace hi {
+
+namespace {
+
+constexpr std::uint32_t kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+char lowByte(std::int32_t v) {
+  return static_cast<char>(static_cast<std::uint8_t>(v & 0xFF));
+}
+
+// Out-of-range indices give a value that the port refuses, so a bad setting fails the open
+// instead of configuring something unintended.
+std::uint8_t indexOrInvalid(std::int32_t v, std::int32_t last) {
+  return v >= 0 && v <= last ? static_cast<std::uint8_t>(v) : std::uint8_t{0xFF};
+}
+
+}  // namespace
+
+THIComAsync::THIComAsync() = default;
+
+THIComAsync::~THIComAsync() {
+  closeProcedure();
+  joinRetired();
+}
+
+std::shared_ptr<SerialPort> THIComAsync::port() const {
+  std::lock_guard lock(mutex_);
+  return port_;
+}
+
+std::string THIComAsync::currentPortName() const {
+  std::lock_guard lock(mutex_);
+  return portName_;
+}
+
+std::uint32_t THIComAsync::eventMask() const {
+  std::uint32_t m = 0;
+  if (EvRxChar != 0) m |= EV_RXCHAR;
+  if (EvRxFlag != 0) m |= EV_RXFLAG;
+  if (EvTxEmpty != 0) m |= EV_TXEMPTY;
+  if (EvCTS != 0) m |= EV_CTS;
+  if (EvDSR != 0) m |= EV_DSR;
+  if (EvRLSD != 0) m |= EV_RLSD;
+  if (EvBreak != 0) m |= EV_BREAK;
+  if (EvErr != 0) m |= EV_ERR;
+  if (EvRing != 0) m |= EV_RING;
+  if (EvRx80Full != 0) m |= EV_RX80FULL;
+  return m;
+}
+
+void THIComAsync::doOpen(TData& d, std::uint16_t) {
+  if (open_) return;
+  fireNull(onBeforeOpen);
+  const std::string name = readString(d, inPort, Port);
+  {
+    std::lock_guard lock(mutex_);
+    portName_ = name;
+  }
+  if (name.size() > 6) {
+    fireInteger(onOpen, 0);
+    return;
+  }
+  std::string prefix = name.substr(0, 3);
+  for (char& c : prefix) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  int number = 0;
+  for (std::size_t i = 3; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
+    number = number * 10 + (name[i] - '0');
+  }
+  if (prefix != "COM" || number < 1 || number > 255) {
+    fireInteger(onOpen, 0);
+    return;
+  }
+  const std::int32_t dtr = readInteger(d, inDTR, DTR);
+  const std::int32_t rts = readInteger(d, inRTS, RTS);
+  const std::int32_t baud = readInteger(d, inBaud, Baud);
+  if (!openProcedure(name, baud, dtr, rts)) {
+    fireInteger(onOpen, 0);
+    return;
+  }
+  if (const auto p = port(); p && queryModem(*p)) {
+    if (cts_) fireInteger(onCTS, 1);
+    if (dsr_) fireInteger(onDSR, 1);
+    if (rlsd_) fireInteger(onRLSD, 1);
+  }
+  fireInteger(onOpen, number);
+}
+
+bool THIComAsync::openProcedure(const std::string& name, std::int32_t baud, std::int32_t dtr,
+                                std::int32_t rts) {
+  joinRetired();
+  SerialPort::OpenResult opened = SerialPort::open(name);
+  if (!opened.port) return false;
+  const std::shared_ptr<SerialPort> p = std::move(opened.port);
+  {
+    std::lock_guard lock(mutex_);
+    port_ = p;
+  }
+  open_ = true;
+
+  LineSettings s;
+  s.baudRate = baud > 0 ? static_cast<std::uint32_t>(baud) : 0;
+  s.byteSize = indexOrInvalid(DataBits + 5, 8);
+  s.parity = indexOrInvalid(Parity, 4);
+  s.stopBits = indexOrInvalid(StopBits, 2);
+  s.dtr = static_cast<DtrControl>(dtr >= 0 && dtr <= 2 ? dtr : 0);
+  s.rts = static_cast<RtsControl>(rts >= 0 && rts <= 3 ? rts : 0);
+  s.nullDiscard = NullDiscard != 0;
+  s.abortOnError = AbortOnError != 0;
+  s.parityCheck = ParityCheck != 0;
+  s.errorReplace = ParityCheck != 0 && ErrorReplace != 0;
+  s.errorChar = s.errorReplace ? lowByte(ErrorChar) : '\0';
+  s.dsrSensitivity = DsrSensitivity != 0;
+  s.ctsFlow = CtsFlow != 0;
+  s.dsrFlow = DsrFlow != 0;
+  s.txContinueOnXoff = TxContinueOnXoff != 0;
+  s.inX = InX != 0;
+  s.outX = OutX != 0;
+  const std::int32_t limit = InQueue / 4;
+  s.xonLimit = static_cast<std::uint16_t>(limit);
+  s.xoffLimit = static_cast<std::uint16_t>(limit);
+  s.eventChar = lowByte(EvtChar);
+  s.xonChar = lowByte(XonChar);
+  s.xoffChar = lowByte(XoffChar);
+
+  const std::uint32_t mask = eventMask();
+  Timeouts t;
+  t.readInterval = static_cast<std::uint32_t>(ReadInterval);
+  t.readTotalMultiplier = static_cast<std::uint32_t>(ReadTotalMultiplier);
+  t.readTotalConstant = static_cast<std::uint32_t>(ReadTotalConstant);
+  t.writeTotalMultiplier = static_cast<std::uint32_t>(WriteTotalMultiplier);
+  t.writeTotalConstant = static_cast<std::uint32_t>(WriteTotalConstant);
+
+  const bool purged = p->purge(kPurgeAll).ok();
+  p->setQueueSizes(static_cast<std::uint32_t>(InQueue), static_cast<std::uint32_t>(OutQueue));
+  const bool configured =
+      purged && p->setLineSettings(s).ok() && p->setTimeouts(t).ok() && p->setEventMask(mask).ok();
+  if (!configured || (mask != 0 && !startReader(p))) {
+    closeProcedure();
+    return false;
+  }
+  return true;
+}
+
+void THIComAsync::doClose(TData&, std::uint16_t) {
+  closeProcedure();
+}
+
+void THIComAsync::closeProcedure() {
+  // A handler of the close events that closes again finds the close under way.
+  if (closing_.exchange(true)) return;
+  if (open_) {
+    fireNull(onBeforeClose);
+    stopReader();
+    std::shared_ptr<SerialPort> p;
+    {
+      std::lock_guard lock(mutex_);
+      p = std::move(port_);
+    }
+    if (p) {
+      if (FlushOnClose != 0) p->flush();
+      p->purge(kPurgeAll);
+    }
+    cts_ = false;
+    dsr_ = false;
+    rlsd_ = false;
+    fireInteger(onCTS, 0);
+    fireInteger(onDSR, 0);
+    fireInteger(onRLSD, 0);
+    // Released now even if a reader that closed from its own handler still refers to it:
+    // that thread is this one, and it touches the port no more once the handler returns.
+    if (p) p->close();
+    fireNull(onClose);
+  }
+  open_ = false;
+  closing_ = false;
+}
+
+void THIComAsync::doWrite(TData& d, std::uint16_t) {
+  const std::string text = toString(d);
+  const std::shared_ptr<SerialPort> p = port();
+  if (!open_ || !p) return;
+  const IoResult r = p->write(text.data(), text.size());
+  if (!r.ok && r.error == EBADF) return;  // closed meanwhile: no write was started
+  fireInteger(onWrite, r.ok ? static_cast<std::int32_t>(r.count) : 0);
+}
+
+void THIComAsync::doRead(TData& d, std::uint16_t) {
+  // A negative count reads nothing rather than overrunning a buffer.
+  const std::int32_t n = toInteger(d);
+  const std::shared_ptr<SerialPort> p = port();
+  if (!open_ || !p) return;
+  std::string data;
+  const IoResult r = p->read(data, n > 0 ? static_cast<std::size_t>(n) : 0);
+  if (!r.ok && r.error == EBADF) return;
+  fireString(onRead, r.ok ? std::string_view(data) : std::string_view());
+}
+
+void THIComAsync::doEnumPorts(TData&, std::uint16_t) {
+  for (const PortEntry& entry : serialPortMap()) {
+    if (CheckPorts != 0 && !SerialPort::canOpenPath(entry.path)) continue;
+    fireString(onPortName, entry.name);
+  }
+}
+
+}  // namespace hi

@@ -1,0 +1,164 @@
+// The serial element's reader thread: waits for line events and fires them into the graph.
+#include <system_error>
+#include <utility>
+
+#include "elements/hiComAsync.h"
+#include "platform/SerialPort.h"
+#include "platform/ThreadPriority.h"
+#include "runtime/EventGate.h"
+
+namespace hi {
+
+struct THIComAsync::Reader {
+  std::shared_ptr<SerialPort> port;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finished{false};
+};
+
+bool THIComAsync::readerActive() const {
+  std::lock_guard lock(mutex_);
+  return reader_ && !reader_->finished;
+}
+
+bool THIComAsync::startReader(const std::shared_ptr<SerialPort>& port) {
+  auto reader = std::make_shared<Reader>();
+  reader->port = port;
+  // Held while the thread starts, so that a close from its first handler already finds it
+  // recorded as the reader.
+  std::lock_guard lock(mutex_);
+  try {
+    readerThread_ = std::thread([this, reader] { readerLoop(reader); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  reader_ = std::move(reader);
+  return true;
+}
+
+void THIComAsync::stopReader() {
+  std::shared_ptr<Reader> reader;
+  std::thread thread;
+  {
+    std::lock_guard lock(mutex_);
+    if (!reader_) return;
+    reader = std::move(reader_);
+    reader->stop = true;
+    if (readerThread_.get_id() == std::this_thread::get_id()) {
+      // A handler on the reader thread closes the port. The thread cannot wait for itself:
+      // it sees the stop request once the handler returns, and is joined later.
+      retired_.push_back(RetiredReader{std::move(readerThread_), std::move(reader)});
+      return;
+    }
+    thread = std::move(readerThread_);
+  }
+  EventGate& gate = EventGate::instance();
+  gate.interruptWaits();  // the reader may be waiting for the gate this thread holds
+  reader->port->wake();
+  // Keeps serving window calls meanwhile: the reader may be inside one.
+  gate.waitUntil([&] { return reader->finished.load(); });
+  thread.join();
+}
+
+void THIComAsync::joinRetired() {
+  std::vector<RetiredReader> done;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto it = retired_.begin(); it != retired_.end();) {
+      if (it->thread.get_id() == std::this_thread::get_id()) {
+        ++it;
+      } else {
+        done.push_back(std::move(*it));
+        it = retired_.erase(it);
+      }
+    }
+  }
+  for (RetiredReader& r : done) {
+    EventGate::instance().waitUntil([&] { return r.reader->finished.load(); });
+    r.thread.join();
+  }
+}
+
+void THIComAsync::readerLoop(const std::shared_ptr<Reader>& reader) {
+  raiseCurrentThreadPriority();
+  SerialPort& port = *reader->port;
+  while (!reader->stop) {
+    const WaitResult w = port.waitEvent();
+    if (reader->stop) break;
+    if (w.status == WaitStatus::Woken) continue;
+    if (w.status != WaitStatus::Events) break;  // the device vanished, or no mask is left
+    // One dispatch is one graph event. A close waits for it to end, never cuts it short.
+    EventScope scope(&reader->stop);
+    if (!scope || reader->stop) break;
+    dispatch(*reader, w.events);
+  }
+  port.setEventMask(0);
+  port.purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  reader->finished = true;
+  EventGate::instance().notify();
+}
+
+void THIComAsync::dispatch(Reader& reader, std::uint32_t events) {
+  SerialPort& port = *reader.port;
+  // After a close from one of the handlers, the rest of the mask is dropped.
+  const auto wants = [&](std::uint32_t bit) { return (events & bit) != 0 && !reader.stop; };
+  if (wants(EV_RXCHAR)) {
+    CommStatus status;
+    if (port.clearError(status).ok()) {
+      fireInteger(onRxChar, static_cast<std::int32_t>(status.inQueue));
+    }
+  }
+  if (wants(EV_TXEMPTY)) fireNull(onTxEmpty);
+  if (wants(EV_BREAK)) fireNull(onBreak);
+  if (wants(EV_RING)) fireNull(onRing);
+  if (wants(EV_CTS) && queryModem(port)) fireInteger(onCTS, cts_ ? 1 : 0);
+  if (wants(EV_DSR) && queryModem(port)) fireInteger(onDSR, dsr_ ? 1 : 0);
+  if (wants(EV_RXFLAG)) fireNull(onRxFlag);
+  if (wants(EV_RLSD) && queryModem(port)) fireInteger(onRLSD, rlsd_ ? 1 : 0);
+  if (wants(EV_ERR)) {
+    if (AbortOnError == 0) errorCheck(port);
+    fireNull(onError);
+  }
+  if (wants(EV_RX80FULL)) fireNull(onRx80Full);
+}
+
+bool THIComAsync::queryModem(SerialPort& port) {
+  if (!open_) return false;
+  std::uint32_t status = 0;
+  if (!port.modemStatus(status).ok()) return false;
+  cts_ = (status & MS_CTS_ON) != 0;
+  dsr_ = (status & MS_DSR_ON) != 0;
+  rlsd_ = (status & MS_RLSD_ON) != 0;
+  return true;
+}
+
+std::vector<std::string> THIComAsync::errorTexts(std::uint32_t errors, bool parityCheck) {
+  static const struct {
+    std::uint32_t flag;
+    const char* text;
+  } kTexts[] = {
+      {CE_FRAME, "Receive Framing Error"},
+      {CE_RXPARITY, "Receive Parity Error"},
+      {CE_OVERRUN, "Receive Overrun Error"},
+      {CE_RXOVER, "Receive Queue overflow"},
+      {CE_TXFULL, "TX Queue is full"},
+      {CE_BREAK, "Break Detected"},
+      {CE_IOE, "Port I/O Error"},
+      {CE_MODE, "Requested mode unsupported"},
+  };
+  std::vector<std::string> lines;
+  for (const auto& t : kTexts) {
+    if ((errors & t.flag) == 0) continue;
+    if (t.flag == CE_RXPARITY && !parityCheck) continue;
+    lines.emplace_back(t.text);
+  }
+  return lines;
+}
+
+void THIComAsync::errorCheck(SerialPort& port) {
+  if (!open_) return;
+  CommStatus status;
+  if (!port.clearError(status).ok()) return;
+  ErrorList = errorTexts(status.errors, ParityCheck != 0);
+}
+
+}  // namespace hi

@@ -1,0 +1,148 @@
+// Shared set-up of the serial element tests: a pseudo-terminal named COM3 through a
+// temporary port map, an element configured as the uploader configures it, and a log of
+// the events it fires.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "elements/hiComAsync.h"
+#include "runtime/Share.h"
+#include "tests/support/PseudoTerminal.h"
+
+namespace hi::test {
+
+// Records the element's events as "Name" or "Name value", from any thread.
+class EventLog {
+ public:
+  enum Event : std::uint16_t {
+    BeforeOpen,
+    Open,
+    BeforeClose,
+    Close,
+    Write,
+    Read,
+    PortName,
+    RxChar,
+    CTS,
+    DSR,
+    RLSD,
+    Count
+  };
+
+  void record(TData& d, std::uint16_t index) {
+    static const char* const kNames[Count] = {"BeforeOpen", "Open", "BeforeClose", "Close",
+                                              "Write",      "Read", "PortName",    "RxChar",
+                                              "CTS",        "DSR",  "RLSD"};
+    std::string entry = kNames[index];
+    if (d.type == dtInteger) entry += " " + std::to_string(d.integer);
+    if (d.type == dtString) entry += " " + d.text;
+    add(entry);
+  }
+
+  void add(const std::string& entry) {
+    std::lock_guard lock(mutex_);
+    entries_.push_back(entry);
+    changed_.notify_all();
+  }
+
+  std::vector<std::string> take() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(entries_, {});
+  }
+
+  // Waits (generously) until the log holds `entry`.
+  bool waitFor(const std::string& entry, std::chrono::seconds timeout = std::chrono::seconds(30)) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+      return std::find(entries_.begin(), entries_.end(), entry) != entries_.end();
+    });
+  }
+
+  // Wires every event of the element that carries no data stream.
+  void wire(THIComAsync& com) {
+    com.onBeforeOpen = makeEventPoint<&EventLog::record>(BeforeOpen, this);
+    com.onOpen = makeEventPoint<&EventLog::record>(Open, this);
+    com.onBeforeClose = makeEventPoint<&EventLog::record>(BeforeClose, this);
+    com.onClose = makeEventPoint<&EventLog::record>(Close, this);
+    com.onWrite = makeEventPoint<&EventLog::record>(Write, this);
+    com.onPortName = makeEventPoint<&EventLog::record>(PortName, this);
+    com.onCTS = makeEventPoint<&EventLog::record>(CTS, this);
+    com.onDSR = makeEventPoint<&EventLog::record>(DSR, this);
+    com.onRLSD = makeEventPoint<&EventLog::record>(RLSD, this);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> entries_;
+};
+
+// The uploader's settings: 38462 baud, 8N1, no flow control, reads return at once.
+inline void configureAsUploader(THIComAsync& com) {
+  com.Baud = 38462;
+  com.DataBits = 3;
+  com.AbortOnError = 1;
+  com.XonChar = 17;
+  com.XoffChar = 19;
+  com.InQueue = 4096;
+  com.OutQueue = 4096;
+  com.EvRxChar = 1;
+  com.ReadInterval = -1;
+  com.WriteTotalMultiplier = 100;
+  com.WriteTotalConstant = 1000;
+  com.CheckPorts = 1;
+}
+
+inline void openPort(THIComAsync& com, const std::string& name) {
+  TData d = makeString(name);
+  com.doOpen(d, 0);
+}
+
+inline void closePort(THIComAsync& com) {
+  TData d;
+  com.doClose(d, 1);
+}
+
+inline void writePort(THIComAsync& com, TData d) {
+  com.doWrite(d, 2);
+}
+
+class ComAsyncPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    enableRuntime();
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(ports.link(3, pty.slavePath()));
+    configureAsUploader(com);
+    log.wire(com);
+  }
+  void TearDown() override {
+    closePort(com);
+    disableRuntime();
+  }
+
+  PseudoTerminal pty;
+  PortsDirectory ports;
+  EventLog log;
+  THIComAsync com;  // after the port map and the log: it goes first
+};
+
+// Waits with a generous deadline for a condition that another thread makes true.
+inline bool eventually(const std::function<bool()>& done,
+                       std::chrono::seconds timeout = std::chrono::seconds(30)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+}  // namespace hi::test
