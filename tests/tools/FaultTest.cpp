@@ -96,6 +96,7 @@ class FaultTest : public ::testing::Test {
 TEST_F(FaultTest, NoAnswerLeavesTheQueryUnanswered) {
   launch([](Faults& f) { f.noAnswer = true; });
   ASSERT_TRUE(client_->send("VERS"));
+  ASSERT_TRUE(waitReport([](const Report& r) { return r.device.versQueries == 1; }));
   expectSilenceAfter(0);
   EXPECT_TRUE(sim_->writes().empty());
   EXPECT_EQ(finishReason(), "VERS not answered (fault no-answer), yet 1 image bytes arrived");
