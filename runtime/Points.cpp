@@ -190,6 +190,13 @@ void runStartupHandlers() {
   GraphReady = 1;
 }
 
+void removeStartupHandlers(void* element) {
+  // The entries stay in place, as inert ones, so that a list being run keeps its positions.
+  for (StartupEntry& entry : startupList()) {
+    if (entry.element == element) entry.routine = [](void*) {};
+  }
+}
+
 std::size_t startupHandlerCount() { return startupList().size(); }
 
 }  // namespace hi

@@ -63,6 +63,8 @@ bool runtimeEnabled();
 using StartupRoutine = void (*)(void* element);
 void addStartupHandler(StartupRoutine routine, void* element);
 void runStartupHandlers();
+// Forgets the handlers of an element that goes away before they ran.
+void removeStartupHandlers(void* element);
 std::size_t startupHandlerCount();
 extern std::uint8_t GraphReady;
 

@@ -264,3 +264,21 @@ TEST(StartupHandlers, HandlersAddedWhileRunningRunInTheSamePass) {
   EXPECT_EQ(startupHandlerCount(), 0u);
   EXPECT_EQ(GraphReady, 1);
 }
+
+TEST(StartupHandlers, RemovedHandlersDoNotRunAndLeaveTheOthersInOrder) {
+  static std::vector<int> ran;
+  ran.clear();
+  static int a = 1;
+  static int gone = 2;
+  static int c = 3;
+  auto record = [](void* e) { ran.push_back(*static_cast<int*>(e)); };
+  addStartupHandler(record, &a);
+  addStartupHandler(record, &gone);
+  // A handler that removes a later one while the list runs.
+  addStartupHandler([](void*) { removeStartupHandlers(&c); }, nullptr);
+  addStartupHandler(record, &c);
+  removeStartupHandlers(&gone);
+  runStartupHandlers();
+  EXPECT_EQ(ran, (std::vector<int>{1}));
+  EXPECT_EQ(startupHandlerCount(), 0u);
+}
