@@ -1,0 +1,72 @@
+// Small graph pieces for the window tests: a probe that records what reaches it, a data
+// source, and a live runtime around each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "runtime/Share.h"
+#include "window/hiSimpleForm.h"
+
+namespace hi::test {
+
+// An input point that keeps every value (with its chain) and the thread it ran on.
+struct Probe : Element {
+  std::vector<std::vector<TData>> chains;
+  std::vector<std::thread::id> threads;
+  std::function<void(TData&)> action;
+
+  void doIn(TData& d) {
+    std::vector<TData> chain;
+    for (const TData* p = &d; p != nullptr; p = p->next) {
+      TData copy = *p;
+      copy.next = nullptr;
+      chain.push_back(copy);
+      if (p->type == dtNull) break;
+    }
+    chains.push_back(chain);
+    threads.push_back(std::this_thread::get_id());
+    if (action) action(d);
+  }
+  EventPoint point() { return makeEventPoint<&Probe::doIn>(0, this); }
+  std::size_t count() const { return chains.size(); }
+  const TData& last() const { return chains.back().front(); }
+};
+
+// A data output that answers a fixed value.
+struct Source : Element {
+  TData value;
+  int reads = 0;
+  void get(TData& d) {
+    ++reads;
+    d = value;
+  }
+  EventPoint point() { return makeEventPoint<&Source::get>(0, this); }
+};
+
+// A live runtime and a main window 616 x 162 (client 610 x 137) that is not yet shown.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form.Left = 200;
+    form.Top = 200;
+    form.Width = 616;
+    form.Height = 162;
+    form.BorderStyle = 1;
+    form.Color = 0xFF00000F;
+    form.Frame3D = 1;
+    form.init();
+    enableRuntime();
+  }
+  void TearDown() override { disableRuntime(); }
+
+  static void processEvents() { QApplication::processEvents(); }
+
+  THISimpleForm form;
+};
+
+}  // namespace hi::test

@@ -1,0 +1,43 @@
+// The base of list controls: the initial items and clearing.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "window/Win.h"
+
+namespace hi {
+
+class THIWinList : public THIWin {
+ public:
+  using THIWin::THIWin;
+
+  std::string Strings;  // initial items, one per line (CR LF separated)
+  std::uint8_t Sorted = 0;
+
+  EventPoint onListChanged;
+
+  // Removes every item, then forwards to onListChanged. Callable from any thread.
+  void doClear(TData& d);
+
+ protected:
+  // The list operations of the kind. addItem answers the new index, or -1.
+  virtual int addItem(const QString& text) = 0;
+  virtual void clearItems() = 0;
+
+  // Adds at the end, or at the sorted place with Sorted.
+  int insertItem(const QString& text);
+  virtual int itemCount() const = 0;
+  virtual QString itemString(int index) const = 0;
+  virtual int insertItemAt(int index, const QString& text) = 0;
+
+  // The create step's loading of Strings.
+  void loadStrings();
+};
+
+// The lines of a Strings text: split at CR LF; a final CR LF ends the last line.
+std::vector<std::string> splitLines(const std::string& text);
+
+}  // namespace hi

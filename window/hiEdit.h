@@ -1,0 +1,51 @@
+// A single-line edit field.
+#pragma once
+
+#include <QLineEdit>
+#include <cstdint>
+#include <string>
+
+#include "window/Win.h"
+
+namespace hi {
+
+class THIEdit : public THIWin {
+ public:
+  using THIWin::THIWin;
+
+  std::string Text;  // the initial text
+  std::uint8_t ReadOnly = 0;
+  std::uint8_t Password = 0;
+  std::uint8_t TextAlign = 0;  // 0 left, 1 right, 2 centre
+
+  EventPoint inTextIn;
+  EventPoint onChange;
+  EventPoint onEnter;
+
+  // The create step.
+  void init();
+
+  // Replaces the text with TextIn (unconnected: the event's value) and keeps the caret.
+  // Callable from any thread.
+  void doText(TData& d);
+  // The text in the field. Callable from any thread.
+  void TextOut(TData& d, std::uint16_t index);
+
+  QLineEdit* lineEdit() const { return edit_; }
+
+ protected:
+  bool defaultSunken() const override { return true; }
+  Qt::FocusPolicy defaultFocusPolicy() const override { return Qt::StrongFocus; }
+  bool keyDown(QKeyEvent* event) override;
+  void setupTextMargins();
+
+ private:
+  void textChanged();
+  void setTextUnreported(const QString& text);
+
+  QLineEdit* edit_ = nullptr;
+  bool armed_ = false;      // a change is reported only once armed
+  bool doTextRan_ = false;  // doText ran during the current onEnter
+};
+
+}  // namespace hi

@@ -1,0 +1,40 @@
+// A progress bar.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+#include "window/Win.h"
+
+namespace hi {
+
+class THIProgressBar : public THIWin {
+ public:
+  using THIWin::THIWin;
+
+  std::int32_t Max = 0;
+  std::uint8_t Vertical = 0;
+  std::uint8_t Smooth = 0;
+  std::uint32_t BarColor = 0;
+
+  // The create step.
+  void init();
+
+  // Sets the position from the value's integer form (NULL gives 0). Callable from any thread.
+  void doPosition(TData& d);
+
+  std::int32_t position() const { return position_; }
+  // The filled part's length in pixels along the bar, of `length` pixels: the position,
+  // held to 0..Max, in proportion.
+  int filledLength(int length) const;
+
+ protected:
+  bool defaultSunken() const override { return true; }
+  bool createdSunken() const override;
+
+ private:
+  QWidget* bar_ = nullptr;
+  std::int32_t position_ = 0;
+};
+
+}  // namespace hi
