@@ -1,5 +1,7 @@
 // A periodic tick from the system timer, on the timer's own thread, that may stop itself
-// after a number of ticks.
+// after a number of ticks. Ticks run one at a time, each as one graph event; a tick that
+// falls due while the previous one is still busy (running, or waiting for the graph) is
+// dropped.
 #pragma once
 
 #include <atomic>

@@ -148,18 +148,6 @@ TEST_F(Timing, DoStartWhileRunningReloadsTheCount) {
   EXPECT_EQ(ev.tickCount(), 3);
 }
 
-TEST_F(Timing, SetEnabledRunsWithoutCountingAndStopsWithoutOnStop) {
-  Events ev;
-  THIMMTimer timer;
-  timer.Interval = 1;
-  ev.wire(timer);
-  timer.setEnabled(true);
-  ASSERT_TRUE(ev.waitFor([&] { return ev.ticks >= 3; }));
-  timer.setEnabled(false);
-  EXPECT_FALSE(timer.running());
-  EXPECT_EQ(ev.stopCount(), 0);
-}
-
 TEST_F(Timing, ATickWaitingForTheGraphIsDroppedWhenTheHolderStopsTheTimer) {
   Events ev;
   THIMMTimer timer;

@@ -127,12 +127,4 @@ TEST(PeriodicTimer, ShutdownReleasesACallbackWaitingForTheGate) {
   EXPECT_EQ(waiter.entered.load(), 0);
 }
 
-TEST(PeriodicTimer, ShutdownOfATimerThatNeverRanIsImmediate) {
-  Ticks ticks;
-  PeriodicTimer timer(&Ticks::onTick, &ticks);
-  timer.shutdown();
-  EXPECT_FALSE(timer.start(1));  // shut down for good
-  EXPECT_EQ(ticks.count.load(), 0);
-}
-
 }  // namespace
