@@ -177,8 +177,8 @@ void THIComAsync::closeProcedure() {
     fireInteger(onCTS, 0);
     fireInteger(onDSR, 0);
     fireInteger(onRLSD, 0);
-    // Released now even if a reader that closed from its own handler still refers to it:
-    // that thread is this one, and it touches the port no more once the handler returns.
+    // Released now even if a reader whose handler closed still refers to it: that reader
+    // is inside the handler, and once the handler returns it touches the port no more.
     if (p) p->close();
     fireNull(onClose);
   }

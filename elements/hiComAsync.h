@@ -131,6 +131,8 @@ class THIComAsync : public Element {
   bool startReader(const std::shared_ptr<SerialPort>& port);
   void stopReader();
   void joinRetired();
+  // Whether the calling thread runs on behalf of the reader (so must not wait for it).
+  static bool waitingForUs(std::thread::id reader);
   std::uint32_t eventMask() const;
 
   void readerLoop(const std::shared_ptr<Reader>& reader);

@@ -20,6 +20,10 @@ bool THIComAsync::readerActive() const {
   return reader_ && !reader_->finished;
 }
 
+bool THIComAsync::waitingForUs(std::thread::id reader) {
+  return reader == std::this_thread::get_id() || EventGate::instance().runningCallFor(reader);
+}
+
 bool THIComAsync::startReader(const std::shared_ptr<SerialPort>& port) {
   auto reader = std::make_shared<Reader>();
   reader->port = port;
@@ -43,9 +47,10 @@ void THIComAsync::stopReader() {
     if (!reader_) return;
     reader = std::move(reader_);
     reader->stop = true;
-    if (readerThread_.get_id() == std::this_thread::get_id()) {
-      // A handler on the reader thread closes the port. The thread cannot wait for itself:
-      // it sees the stop request once the handler returns, and is joined later.
+    if (waitingForUs(readerThread_.get_id())) {
+      // A handler of the reader closes the port: on the reader thread itself, or in a window
+      // call it made. The thread cannot be waited for here; it sees the stop request once
+      // the handler returns, and is joined later.
       retired_.push_back(RetiredReader{std::move(readerThread_), std::move(reader)});
       return;
     }
@@ -64,7 +69,7 @@ void THIComAsync::joinRetired() {
   {
     std::lock_guard lock(mutex_);
     for (auto it = retired_.begin(); it != retired_.end();) {
-      if (it->thread.get_id() == std::this_thread::get_id()) {
+      if (waitingForUs(it->thread.get_id())) {
         ++it;
       } else {
         done.push_back(std::move(*it));

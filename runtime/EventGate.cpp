@@ -1,5 +1,6 @@
 #include "runtime/EventGate.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace hi {
@@ -101,13 +102,21 @@ void EventGate::runHomeCallsLocked(std::unique_lock<std::mutex>& lock) {
     // holds it in its place meanwhile, so the call may fire into the graph.
     const bool borrow = depth_ > 0 && owner_ == call->poster;
     if (borrow) owner_ = home_;
+    running_.push_back(call->poster);
     lock.unlock();
     call->fn();
     lock.lock();
+    running_.pop_back();
     if (borrow) owner_ = call->poster;
     call->done = true;
     changed_.notify_all();
   }
+}
+
+bool EventGate::runningCallFor(std::thread::id poster) const {
+  std::lock_guard lock(mutex_);
+  if (home_ != std::this_thread::get_id()) return false;
+  return std::find(running_.begin(), running_.end(), poster) != running_.end();
 }
 
 void EventGate::waitUntil(FunctionRef<bool()> done) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "runtime/FunctionRef.h"
 
@@ -45,6 +46,9 @@ class EventGate {
   void callOnHome(FunctionRef<void()> fn);
   // Runs the calls that other threads posted (home thread only; elsewhere it does nothing).
   void runHomeCalls();
+  // Whether the calling thread is running, at any depth, a call that `poster` posted and
+  // is blocked on. Waiting for `poster` to finish would then never end.
+  bool runningCallFor(std::thread::id poster) const;
 
   // Blocks until done() is true. On the home thread, posted calls keep running meanwhile, so
   // a thread that is being waited for can finish its window calls. done() runs with the
@@ -68,6 +72,7 @@ class EventGate {
   std::thread::id home_;
   std::function<void()> wake_;
   std::deque<HomeCall*> calls_;
+  std::vector<std::thread::id> running_;  // posters of the calls the home thread runs
 };
 
 // Holds the gate for the lifetime of the scope (unless the wait was cancelled).

@@ -222,6 +222,34 @@ TEST_F(ComAsyncReader, CloseFromAHandlerOnTheReaderThreadFinishesAfterIt) {
   EXPECT_TRUE(com.isOpen());
 }
 
+TEST_F(ComAsyncReader, CloseInsideAWindowCallOfTheReaderDoesNotDeadlock) {
+  // The reader's handler makes a window call, and the window's reaction closes the port on
+  // the window thread while the reader waits for that call to return.
+  struct HomeHere {
+    HomeHere() {
+      hi::EventGate::instance().setHomeThread([] {});
+    }
+    ~HomeHere() { hi::EventGate::instance().clearHomeThread(); }
+  } home;
+  std::atomic<bool> handlerDone{false};
+  chunks.setHook([&] {
+    hi::EventGate::instance().callOnHome([&] { hi::test::closePort(com); });
+    handlerDone = true;
+  });
+  openAndSettle();
+  ASSERT_TRUE(pty.write("x"));
+  // The window thread's next event waits for the reader's event, serving its window call.
+  ASSERT_TRUE(eventually([&] {
+    hi::EventScope event;
+    return handlerDone.load();
+  }));
+  EXPECT_EQ(log.take(),
+            (std::vector<std::string>{"BeforeClose", "CTS 0", "DSR 0", "RLSD 0", "Close"}));
+  EXPECT_TRUE(eventually([&] { return !com.readerActive(); }));
+  hi::test::openPort(com, "COM3");
+  EXPECT_TRUE(com.isOpen());
+}
+
 TEST_F(ComAsyncReader, APeerThatClosesEndsTheThreadWithoutSpinning) {
   openAndSettle();
   const double before = processCpuSeconds();
