@@ -1,0 +1,29 @@
+// The program's start-up: the command line, the main scheme, the message loop, teardown.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace hi {
+
+class TClassSimpleForm_221F170;
+
+// The first command-line argument with one pair of enclosing double quotes removed (when it
+// begins and ends with one and is longer than one character); empty without arguments.
+std::string firstArgument(int argc, char** argv);
+// Only "/ih" itself, exactly and in this case, is the information switch.
+bool isInfoSwitch(std::string_view argument);
+
+// Installs what the graph needs of Qt and of the platform: pixels per inch, the notice box,
+// the embedded resources. Needs the QApplication.
+void installProgramSeams();
+
+// Builds the main scheme and starts it (runtime on, start-up handlers, window shown), as the
+// program does before its message loop. Needs the QApplication, the seams and a home thread.
+std::unique_ptr<TClassSimpleForm_221F170> startUploader();
+
+// The whole program; returns its exit code (0 both ways out).
+int runUploader(int argc, char** argv);
+
+}  // namespace hi

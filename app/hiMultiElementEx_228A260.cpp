@@ -1,0 +1,161 @@
+#include "app/hiMultiElementEx_228A260.h"
+
+#include "app/SchemeBuild.h"
+#include "runtime/MemoryStream.h"
+
+namespace hi {
+
+void BlockGuard::doCheck(TData& d) {
+  const MemoryStream* image = readStream(inStream);
+  const bool more = image != nullptr && image->position() <= image->size() &&
+                    image->size() - image->position() >= BlockSize;
+  forwardTo(d, more ? onMore : onEnd, d);
+}
+
+namespace {
+
+THICounter* setupCounter(THICounter* counter, std::int32_t max) {
+  counter->Min = 0;
+  counter->Max = max;
+  counter->Step = 1;
+  counter->Direction = 0;
+  counter->setDefault(0);
+  return counter;
+}
+
+THIStrMask* setupMask(THIStrMask* mask, const char* initial) {
+  // The initial masks hold letters that no hexadecimal text holds: they match nothing
+  // until the first image byte sets the CRC-based masks.
+  mask->Mask = initial;
+  mask->IgnoreCase = 1;
+  return mask;
+}
+
+}  // namespace
+
+TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, void* parentWindow)
+    : TClassMultiBase(ownerGraph, parentWindow) {
+  UploadEdge = createEdge(WorkCount, VarCount);
+
+  ByteToChar = create<THIConvertor>();
+  ByteToChar->Mode = THIConvertor::ModeCharacter;
+  ByteToChar->Digits = 1;
+
+  ImageReader = create<THIDataToFile>(DataToFileType::Byte);
+  BlockCounter = setupCounter(create<THICounter>(), 1015);
+  BlockStartHub = setupHub(create<THIHub>(), 2, 1);
+  BlockAckMask = setupMask(create<THIStrMask>(), "SZ");
+  FinalAckMask = setupMask(create<THIStrMask>(), "FZ");
+  ReplyHub = setupHub(create<THIHub>(), 1, 3);
+
+  FirmwareImage = create<THIMemoryStream>();
+  FirmwareImage->Load(loadResourceStream("STREAM0"));
+
+  BlockLoop = create<THIFor>();
+  BlockLoop->Start = 0;
+  BlockLoop->End = 255;
+  BlockLoop->Step = 1;
+  BlockLoop->IncludeEnd = 1;
+  BlockLoop->InData = 0;
+  BlockLoop->BreakEvent = 0;
+
+  BlockAckHub = setupHub(create<THIHub>(), 1, 2);
+  SendHub = setupHub(create<THIHub>(), 2, 1);
+  FinalHub = setupHub(create<THIHub>(), 1, 3);
+
+  StartCommand = create<THIDoData>();
+  StartCommand->Data = makeString("PUSK");
+
+  ImageCrc = create<THICRC16_32>();
+  ImageCrc->HexInput = 1;
+  ImageCrc->Mode = 0;
+  ImageCrc->Polynom = "$A001";
+  ImageCrc->Init = "$FFFF";
+  ImageCrc->SwapResult = 0;
+
+  ByteToHex = create<THIConvertor>();
+  ByteToHex->Mode = THIConvertor::ModeHex;
+  ByteToHex->Digits = 1;
+
+  ByteHub = setupHub(create<THIHub>(), 1, 2);
+  CrcHub = setupHub(create<THIHub>(), 1, 3);
+  ReplyHex = create<THIStream2Hex>();
+
+  FinalMaskText = create<THIStrCat>();
+  FinalMaskText->Str1 = "";
+  FinalMaskText->Str2 = "465A";  // "FZ" in hexadecimal
+
+  // A third input takes the end-of-image failure of ImageEnd.
+  UploadFailHub = setupHub(create<THIHub>(), 3, 1);
+
+  Watchdog = create<THIMMTimer>();
+  Watchdog->Resolution = 1;
+  Watchdog->Interval = 1000;
+  Watchdog->setEnabled(false);
+  Watchdog->AutoStop = 0;
+
+  SilenceCounter = setupCounter(create<THICounter>(), 100);
+  UploadStartHub = setupHub(create<THIHub>(), 1, 2);
+
+  SilenceLimit = create<THIIf_else>();
+  SilenceLimit->Type = 0;
+  SilenceLimit->Op2 = makeInteger(3);
+
+  ImageEnd = create<BlockGuard>();
+
+  connectElements();
+}
+
+void TClassMultiElementEx_228A260::connectElements() {
+  UploadEdge->onWork[0] = makeEventPoint<&THIHub::doEvent>(0, ReplyHub);
+  UploadEdge->onWork[1] = makeEventPoint<&THIHub::doEvent>(0, UploadStartHub);
+  UploadStartHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(1, BlockStartHub);
+  UploadStartHub->onEvent[1] = makeEventPoint<&THIMMTimer::doStart>(0, Watchdog);
+
+  // One block: 256 image bytes, each sent, then added to the running CRC.
+  BlockStartHub->onEvent[0] = makeEventPoint<&THIFor::doFor>(0, BlockLoop);
+  BlockLoop->onEvent = makeEventPoint<&THIDataToFile::doGet>(1, ImageReader);
+  ImageReader->inStream = makeEventPoint<&THIMemoryStream::Stream>(0, FirmwareImage);
+  ImageReader->onGet = makeEventPoint<&THIHub::doEvent>(0, ByteHub);
+  ByteHub->onEvent[0] = makeEventPoint<&THIConvertor::doConvert>(0, ByteToChar);
+  ByteHub->onEvent[1] = makeEventPoint<&THIConvertor::doConvert>(0, ByteToHex);
+  ByteToChar->onResult = makeEventPoint<&THIHub::doEvent>(1, SendHub);
+  StartCommand->onEventData = makeEventPoint<&THIHub::doEvent>(0, SendHub);
+  SendHub->onEvent[0] = makeEventPoint<&THIEditMultiEx::doEvent>(1, UploadEdge);
+  ByteToHex->onResult = makeEventPoint<&THICRC16_32::doCRC>(0, ImageCrc);
+  ImageCrc->inInit = makeEventPoint<&THIEditMultiEx::GetData>(0, UploadEdge);
+  ImageCrc->onCRC = makeEventPoint<&THIHub::doEvent>(0, CrcHub);
+  CrcHub->onEvent[0] = makeEventPoint<&THIEditMultiEx::doEvent>(4, UploadEdge);
+  CrcHub->onEvent[1] = makeEventPoint<&THIStrCat::doStrCat>(0, FinalMaskText);
+  CrcHub->onEvent[2] = makeEventPoint<&THIStrMask::doMask>(1, BlockAckMask);
+  FinalMaskText->inStr1 = makeEventPoint<&THIEditMultiEx::GetData>(0, UploadEdge);
+  FinalMaskText->onStrCat = makeEventPoint<&THIStrMask::doMask>(1, FinalAckMask);
+
+  // A reply: the end, the next block, or a failure; then the silence count starts over.
+  ReplyHub->onEvent[0] = makeEventPoint<&THIStream2Hex::doConvert>(0, ReplyHex);
+  ReplyHub->onEvent[1] = makeEventPoint<&THIEditMultiEx::doEvent>(5, UploadEdge);
+  ReplyHub->onEvent[2] = makeEventPoint<&THICounter::doReset>(0, SilenceCounter);
+  ReplyHex->onResult = makeEventPoint<&THIStrMask::doCompare>(0, FinalAckMask);
+  FinalAckMask->onTrue = makeEventPoint<&THIHub::doEvent>(0, FinalHub);
+  FinalAckMask->onFalse = makeEventPoint<&THIStrMask::doCompare>(0, BlockAckMask);
+  BlockAckMask->onTrue = makeEventPoint<&THIHub::doEvent>(0, BlockAckHub);
+  BlockAckMask->onFalse = makeEventPoint<&THIHub::doEvent>(0, UploadFailHub);
+  BlockAckHub->onEvent[0] = makeEventPoint<&THICounter::doNext>(0, BlockCounter);
+  BlockAckHub->onEvent[1] = makeEventPoint<&BlockGuard::doCheck>(0, ImageEnd);
+  ImageEnd->inStream = makeEventPoint<&THIMemoryStream::Stream>(0, FirmwareImage);
+  ImageEnd->onMore = makeEventPoint<&THIHub::doEvent>(0, BlockStartHub);
+  ImageEnd->onEnd = makeEventPoint<&THIHub::doEvent>(2, UploadFailHub);
+  BlockCounter->onNext = makeEventPoint<&THIEditMultiEx::doEvent>(0, UploadEdge);
+  FinalHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, StartCommand);
+  FinalHub->onEvent[1] = makeEventPoint<&THIEditMultiEx::doEvent>(2, UploadEdge);
+  FinalHub->onEvent[2] = makeEventPoint<&THIMMTimer::doStop>(1, Watchdog);
+
+  // The watchdog: the third tick without a reply is a failure.
+  Watchdog->onTimer = makeEventPoint<&THICounter::doNext>(0, SilenceCounter);
+  SilenceCounter->onNext = makeEventPoint<&THIIf_else::doCompare>(0, SilenceLimit);
+  SilenceLimit->inOp1 = makeEventPoint<&THICounter::Count>(0, SilenceCounter);
+  SilenceLimit->onTrue = makeEventPoint<&THIHub::doEvent>(1, UploadFailHub);
+  UploadFailHub->onEvent[0] = makeEventPoint<&THIEditMultiEx::doEvent>(3, UploadEdge);
+}
+
+}  // namespace hi

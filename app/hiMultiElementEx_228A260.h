@@ -1,0 +1,86 @@
+// The firmware upload: the sub-graph of the main graph's UploadBox. It sends the embedded
+// firmware image in blocks of 256 bytes with a running CRC-16/MODBUS, checks the device's
+// acknowledgement after every block, sends "PUSK" when the device reports the end, and
+// reports failure on a wrong reply or three seconds of silence.
+#pragma once
+
+#include "elements/hiCRC16_32.h"
+#include "elements/hiConvertor.h"
+#include "elements/hiCounter.h"
+#include "elements/hiDataToFile.h"
+#include "elements/hiDoData.h"
+#include "elements/hiFor.h"
+#include "elements/hiHub.h"
+#include "elements/hiIf_else.h"
+#include "elements/hiMMTimer.h"
+#include "elements/hiMemoryStream.h"
+#include "elements/hiMultiBase.h"
+#include "elements/hiMultiElementEx.h"
+#include "elements/hiStrCat.h"
+#include "elements/hiStrMask.h"
+#include "elements/hiStream2Hex.h"
+
+namespace hi {
+
+// Lets the next block start only while a whole block of the image is left. Without it, a
+// plain acknowledgement of the last block would send bytes from past the end of the image;
+// the reply is reported as a failure instead.
+class BlockGuard : public Element {
+ public:
+  static constexpr std::uint32_t BlockSize = 256;
+
+  EventPoint inStream;  // the image
+  EventPoint onMore;    // a whole block is left: the event goes on
+  EventPoint onEnd;     // the image is used up: the event goes here
+
+  void doCheck(TData& d);
+};
+
+class TClassMultiElementEx_228A260 : public TClassMultiBase {
+ public:
+  // Outer face: doWork 0 received chunk, 1 start; onEvent 0 progress, 1 bytes to send,
+  // 2 success, 3 failure, 4 new running CRC, 5 every chunk; Data 0 the running CRC.
+  static constexpr int WorkCount = 2;
+  static constexpr int EventCount = 6;
+  static constexpr int DataCount = 1;
+  static constexpr int VarCount = 0;
+
+  TClassMultiElementEx_228A260(void* ownerGraph, void* parentWindow);
+
+  static THIEditMultiEx* createInstance(THIMultiElementEx* container, void* parentWindow,
+                                        void* ownerGraph) {
+    return createMultiInstance<TClassMultiElementEx_228A260>(container, parentWindow, ownerGraph);
+  }
+
+  THIEditMultiEx* UploadEdge;
+  THIConvertor* ByteToChar;
+  THIDataToFile* ImageReader;
+  THICounter* BlockCounter;
+  THIHub* BlockStartHub;
+  THIStrMask* BlockAckMask;
+  THIStrMask* FinalAckMask;
+  THIHub* ReplyHub;
+  THIMemoryStream* FirmwareImage;
+  THIFor* BlockLoop;
+  THIHub* BlockAckHub;
+  THIHub* SendHub;
+  THIHub* FinalHub;
+  THIDoData* StartCommand;
+  THICRC16_32* ImageCrc;
+  THIConvertor* ByteToHex;
+  THIHub* ByteHub;
+  THIHub* CrcHub;
+  THIStream2Hex* ReplyHex;
+  THIStrCat* FinalMaskText;
+  THIHub* UploadFailHub;
+  THIMMTimer* Watchdog;
+  THICounter* SilenceCounter;
+  THIHub* UploadStartHub;
+  THIIf_else* SilenceLimit;
+  BlockGuard* ImageEnd;
+
+ private:
+  void connectElements();
+};
+
+}  // namespace hi

@@ -1,0 +1,338 @@
+#include "app/hiSimpleForm_221F170.h"
+
+#include "elements/hiComAsync.h"
+#include "elements/hiCommutator.h"
+#include "elements/hiDoData.h"
+#include "elements/hiEventFromData.h"
+#include "elements/hiHub.h"
+#include "elements/hiIf_else.h"
+#include "elements/hiMultiElementEx.h"
+#include "elements/hiSleep.h"
+#include "elements/hiSwitch.h"
+#include "runtime/Cp1251.h"
+#include "window/Pictures.h"
+#include "window/Toolkit.h"
+#include "window/hiButton.h"
+#include "window/hiComboBox.h"
+#include "window/hiEdit.h"
+#include "window/hiImage.h"
+#include "window/hiLabel.h"
+#include "window/hiProgressBar.h"
+#include "window/hiSimpleForm.h"
+
+namespace hi {
+
+namespace {
+
+TFontRec sansSerif(std::uint8_t size, std::uint8_t style = 0) {
+  return makeFontRec("MS Sans Serif", size, style, 0, 1);
+}
+
+// The properties every control of this window sets.
+void place(THIWin* c, std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
+           const TFontRec& font, std::uint32_t colour, bool visible, bool enabled) {
+  c->Left = left;
+  c->Top = top;
+  c->Width = width;
+  c->Height = height;
+  c->Font = font;
+  c->Color = colour;
+  c->Visible = visible ? 1 : 0;
+  c->Enabled = enabled ? 1 : 0;
+  c->TabOrder = 0;
+  c->Frame3D = 1;
+  c->ParentFont = 0;
+  c->MouseCapture = 0;
+}
+
+void setHub(THIHub* hub, std::uint8_t inCount, std::uint8_t outCount) {
+  hub->InCount = inCount;
+  hub->setOutCount(outCount);
+}
+
+void setContainer(THIMultiElementEx* box, void* ownerGraph, std::size_t events, std::size_t data) {
+  box->Mode = 0;
+  box->ownerGraph = ownerGraph;
+  box->onEvent.resize(events);
+  box->inData.resize(data);
+}
+
+}  // namespace
+
+TClassSimpleForm_221F170::TClassSimpleForm_221F170() {
+  createWindow();
+  createElements();
+  connectElements();
+  attachHints();
+  createContainers();
+  MainForm->enableKeyboardNavigation();
+}
+
+TClassSimpleForm_221F170::~TClassSimpleForm_221F170() {
+  // The elements go while the derived part still exists, the last created first.
+  destroyElements();
+}
+
+void TClassSimpleForm_221F170::createWindow() {
+  MainForm = create<THISimpleForm>();
+  MainForm->Left = 200;
+  MainForm->Top = 200;
+  MainForm->Width = 616;
+  MainForm->Height = 162;
+  MainForm->Color = clBtnFace;
+  MainForm->Caption = "Tormisaplex bootloader";
+  MainForm->BorderStyle = 1;
+  MainForm->Icon = iconResource("ASMA");  // none: the default icon
+  MainForm->DragAnywhere = 1;
+  MainForm->Visible = 1;
+  MainForm->Enabled = 1;
+  MainForm->TabOrder = 0;
+  MainForm->Frame3D = 1;
+  MainForm->init();
+}
+
+void TClassSimpleForm_221F170::createElements() {
+  const TFontRec font8 = sansSerif(8);
+  const TFontRec font10 = sansSerif(10);
+
+  ErrorLabel = create<THILabel>(MainForm);
+  place(ErrorLabel, 0, 0, 610, 24, font10, clBtnFace, false, true);
+  ErrorLabel->Align = 2;
+  ErrorLabel->setAutoSize(1);
+  ErrorLabel->setTextAlign(2);
+  ErrorLabel->Caption = cp1251("Ошибка при передаче данных!");
+  ErrorLabel->init();
+
+  CheckLabel = create<THILabel>(MainForm);
+  place(CheckLabel, 0, 24, 610, 24, font10, clBtnFace, false, true);
+  CheckLabel->Align = 2;
+  CheckLabel->setAutoSize(1);
+  CheckLabel->setTextAlign(2);
+  CheckLabel->Caption = cp1251("Проверьте все соединения и попробуйте ещё раз.");
+  CheckLabel->init();
+
+  WriteButton = create<THIButton>(MainForm);
+  place(WriteButton, 5, 50, 85, 30, font8, clBtnFace, true, false);
+  WriteButton->Caption = cp1251("Записать");
+  WriteButton->Data = makeInteger(0);
+  WriteButton->DefaultButton = 0;
+  WriteButton->init();
+
+  StatusEdit = create<THIEdit>(MainForm);
+  place(StatusEdit, 110, 10, 320, 25, font8, cl3DLight, true, true);
+  StatusEdit->Frame3D = 0;
+  StatusEdit->Text = cp1251("Выберите порт с подключённым устройством.");
+  StatusEdit->ReadOnly = 1;
+  StatusEdit->TextAlign = 0;
+  StatusEdit->init();
+
+  PortBox = create<THIComboBox>(MainForm);
+  place(PortBox, 10, 10, 85, 24, font8, clWindow, true, true);
+  PortBox->Editable = 1;
+  PortBox->Sorted = 0;
+  PortBox->ReportText = 1;
+  PortBox->SelectAdded = 0;
+  PortBox->init();
+
+  WriteHub = create<THIHub>();
+  setHub(WriteHub, 2, 1);
+
+  QueryBox = create<THIMultiElementEx>(static_cast<void*>(MainForm));
+  setContainer(QueryBox, this, 5, 0);
+
+  UploadBox = create<THIMultiElementEx>(static_cast<void*>(MainForm));
+  setContainer(UploadBox, this, 6, 1);
+
+  RxRouter = create<THICommutator>();
+  RxRouter->InCount = 1;
+  RxRouter->setOutCount(2);
+
+  SerialPort = create<THIComAsync>();
+  SerialPort->Port = "";
+  SerialPort->Baud = 38462;
+  SerialPort->DataBits = 3;
+  SerialPort->Parity = 0;
+  SerialPort->ParityCheck = 0;
+  SerialPort->ErrorReplace = 0;
+  SerialPort->ErrorChar = 0;
+  SerialPort->StopBits = 0;
+  SerialPort->DTR = 0;
+  SerialPort->RTS = 0;
+  SerialPort->CtsFlow = 0;
+  SerialPort->DsrFlow = 0;
+  SerialPort->DsrSensitivity = 0;
+  SerialPort->TxContinueOnXoff = 0;
+  SerialPort->InX = 0;
+  SerialPort->OutX = 0;
+  SerialPort->XonChar = 17;
+  SerialPort->XoffChar = 19;
+  SerialPort->NullDiscard = 0;
+  SerialPort->AbortOnError = 1;
+  SerialPort->EvtChar = 0;
+  SerialPort->InQueue = 4096;
+  SerialPort->OutQueue = 4096;
+  SerialPort->EvRxChar = 1;
+  SerialPort->EvRxFlag = 0;
+  SerialPort->EvTxEmpty = 0;
+  SerialPort->EvCTS = 0;
+  SerialPort->EvDSR = 0;
+  SerialPort->EvRLSD = 0;
+  SerialPort->EvBreak = 0;
+  SerialPort->EvErr = 0;
+  SerialPort->EvRing = 0;
+  SerialPort->EvRx80Full = 0;
+  SerialPort->ReadInterval = -1;
+  SerialPort->ReadTotalMultiplier = 0;
+  SerialPort->ReadTotalConstant = 0;
+  SerialPort->WriteTotalMultiplier = 100;
+  SerialPort->WriteTotalConstant = 1000;
+  SerialPort->CheckPorts = 1;
+  SerialPort->FlushOnClose = 0;
+
+  StartHub = create<THIHub>();
+  setHub(StartHub, 1, 3);
+
+  UploadProgress = create<THIProgressBar>(MainForm);
+  place(UploadProgress, 5, 90, 600, 30, font8, clBtnFace, true, true);
+  UploadProgress->Frame3D = 0;
+  UploadProgress->Max = 1015;
+  UploadProgress->Smooth = 1;
+  UploadProgress->Vertical = 0;
+  UploadProgress->BarColor = clBtnShadow;
+  UploadProgress->init();
+
+  FoundHub = create<THIHub>();
+  setHub(FoundHub, 1, 2);
+
+  LockPortBox = create<THIDoData>();
+  LockPortBox->Data = makeInteger(0);
+
+  CloseHub = create<THIHub>();
+  setHub(CloseHub, 2, 1);
+
+  VersionLabel = create<THILabel>(MainForm);
+  place(VersionLabel, 110, 55, 272, 20, font8, clBtnFace, true, true);
+  VersionLabel->setAutoSize(1);
+  VersionLabel->setTextAlign(0);
+  VersionLabel->Caption = cp1251("Версия ПО для обновления:4.2 (KLM7/VLM7)");
+  VersionLabel->init();
+
+  CrcEdit = create<THIEdit>(MainForm);
+  place(CrcEdit, 45, 145, 85, 25, font8, clWindow, false, true);
+  CrcEdit->Frame3D = 0;
+  CrcEdit->Text = "FFFF";  // the upload's running checksum starts here
+  CrcEdit->ReadOnly = 0;
+  CrcEdit->init();
+
+  CrcRxLabel = create<THILabel>(MainForm);
+  place(CrcRxLabel, 140, 150, 101, 20, font8, clBtnFace, true, true);
+  CrcRxLabel->setAutoSize(1);
+  CrcRxLabel->setTextAlign(0);
+  CrcRxLabel->Caption = cp1251("CRC принятый:");
+  CrcRxLabel->init();
+
+  CrcLabel = create<THILabel>(MainForm);
+  place(CrcLabel, 10, 150, 35, 20, font8, clBtnFace, true, true);
+  CrcLabel->setAutoSize(1);
+  CrcLabel->setTextAlign(0);
+  CrcLabel->Caption = "CRC:";
+  CrcLabel->init();
+
+  ButtonHub = create<THIHub>();
+  setHub(ButtonHub, 2, 1);
+
+  PortName = create<THIEventFromData>();
+
+  SelectHub = create<THIHub>();
+  setHub(SelectHub, 1, 3);
+
+  EndHub = create<THIHub>();
+  setHub(EndHub, 2, 2);
+
+  HideValue = create<THIDoData>();
+  HideValue->Data = makeInteger(0);
+
+  ShowValue = create<THIDoData>();
+  ShowValue->Data = makeInteger(1);
+
+  HideHub = create<THIHub>();
+  setHub(HideHub, 1, 5);
+
+  FormEnableHub = create<THIHub>();
+  setHub(FormEnableHub, 2, 1);
+
+  OkHub = create<THIHub>();
+  setHub(OkHub, 1, 2);
+
+  OkButton = create<THIButton>(MainForm);
+  place(OkButton, 245, 60, 115, 30, font8, clBtnFace, false, true);
+  OkButton->Caption = "OK";
+  OkButton->DefaultButton = 0;
+  OkButton->init();
+
+  DoneLabel = create<THILabel>(MainForm);
+  place(DoneLabel, 5, 0, 492, 54, sansSerif(10, FontBold), clBtnFace, false, true);
+  DoneLabel->setAutoSize(0);
+  DoneLabel->setTextAlign(2);
+  DoneLabel->Caption = std::string(29, ' ') + cp1251("ПО успешно обновлено!") + "\r\n" +
+                       std::string(24, ' ') + cp1251("Сбросте настройки по умолчанию!");
+  DoneLabel->init();
+
+  DoneHub = create<THIHub>();
+  setHub(DoneHub, 1, 3);
+
+  DoneValue = create<THIDoData>();
+  DoneValue->Data = makeInteger(1);
+
+  ErrorValue = create<THIDoData>();
+  ErrorValue->Data = makeInteger(1);
+
+  FailHub = create<THIHub>();
+  setHub(FailHub, 1, 2);
+
+  ErrorShowHub = create<THIHub>();
+  setHub(ErrorShowHub, 1, 3);
+
+  ErrorImage = create<THIImage>(MainForm);
+  place(ErrorImage, 145, 3, 15, 14, font8, clBtnFace, false, true);
+  ErrorImage->setPicture(bitmapResource("BITMAP0"));  // none: an empty picture
+  ErrorImage->SmoothStretch = 1;
+  ErrorImage->AutoSize = 0;
+  ErrorImage->init();
+
+  ErrorMark = create<THIEventFromData>();
+
+  ClearMark = create<THIDoData>();
+  ClearMark->Data = makeInteger(0);
+
+  DoneSwitch = create<THISwitch>();
+  DoneSwitch->DataOn = makeInteger(1);
+  DoneSwitch->DataOff = makeInteger(0);
+  DoneSwitch->setDefault(1);
+
+  FailGate = create<THIIf_else>();
+  FailGate->Type = 0;
+  FailGate->Op2 = makeInteger(0);
+
+  SettleDelay = create<THISleep>();
+  SettleDelay->Delay = 15000000;  // microseconds
+}
+
+void TClassSimpleForm_221F170::connectElements() {
+  // The main graph's connections are made here, before the containers build their inner
+  // graphs; they arrive with the end-to-end wiring.
+}
+
+void TClassSimpleForm_221F170::attachHints() {
+  for (THIWin* control : std::initializer_list<THIWin*>{
+           ErrorLabel, CheckLabel, WriteButton, StatusEdit, PortBox, UploadProgress, VersionLabel,
+           CrcEdit, CrcRxLabel, CrcLabel, OkButton, DoneLabel, ErrorImage}) {
+    control->attachHint();
+  }
+}
+
+void TClassSimpleForm_221F170::createContainers() {
+  // QueryBox->setCreator, then UploadBox->setCreator, once their sub-graph schemes exist.
+}
+
+}  // namespace hi
