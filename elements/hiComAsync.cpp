@@ -1,6 +1,6 @@
 #include "elements/hiComAsync.h"
 
-#include <system_error>
+#include <cerrno>
 #include <utility>
 
 #include "platform/PortMap.h"
@@ -110,7 +110,7 @@ bool THIComAsync::openProcedure(const std::string& name, std::int32_t baud, std:
 
   LineSettings s;
   s.baudRate = baud > 0 ? static_cast<std::uint32_t>(baud) : 0;
-  s.byteSize = indexOrInvalid(DataBits + 5, 8);
+  s.byteSize = DataBits >= 0 && DataBits <= 3 ? static_cast<std::uint8_t>(DataBits + 5) : 0xFF;
   s.parity = indexOrInvalid(Parity, 4);
   s.stopBits = indexOrInvalid(StopBits, 2);
   s.dtr = static_cast<DtrControl>(dtr >= 0 && dtr <= 2 ? dtr : 0);
