@@ -30,6 +30,8 @@ THIComAsync::THIComAsync() = default;
 THIComAsync::~THIComAsync() {
   closeProcedure();
   joinRetired();
+  // Only a reader whose own handler destroys the element is left; it cannot be joined.
+  for (RetiredReader& r : retired_) r.thread.detach();
 }
 
 std::shared_ptr<SerialPort> THIComAsync::port() const {
