@@ -52,7 +52,7 @@ void THIButton::resized() {
 }
 
 void THIButton::wrapCaption() {
-  if (button_ == nullptr) return;
+  if (control() == nullptr) return;
   QString caption = toQt(Caption);
   caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   const QString wrapped =

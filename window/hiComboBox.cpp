@@ -1,6 +1,5 @@
 #include "window/hiComboBox.h"
 
-#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -25,7 +24,6 @@ void THIComboBox::init() {
     combo_->setInsertPolicy(QComboBox::NoInsert);
     combo_->setCompleter(nullptr);
   }
-  combo_->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setupControl();
   loadStrings();
   if (combo_->lineEdit() != nullptr) {

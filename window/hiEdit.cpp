@@ -48,7 +48,7 @@ void THIEdit::setTextUnreported(const QString& text) {
 
 void THIEdit::doText(TData& d) {
   EventGate::instance().callOnHome([&] {
-    if (edit_ == nullptr) return;
+    if (control() == nullptr) return;
     doTextRan_ = true;
     const int caret = edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition();
     const QString text = toQt(readString(d, inTextIn, ""));
@@ -64,7 +64,7 @@ void THIEdit::doText(TData& d) {
 
 void THIEdit::TextOut(TData& d, std::uint16_t) {
   EventGate::instance().callOnHome([&] {
-    if (edit_ != nullptr) makeString(d, fromQt(edit_->text()));
+    if (control() != nullptr) makeString(d, fromQt(edit_->text()));
   });
 }
 

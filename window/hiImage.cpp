@@ -59,7 +59,7 @@ class PictureWidget : public QWidget {
 void THIImage::setPicture(QImage picture) {
   if (picture.isNull()) return;
   Picture = std::move(picture);
-  if (view_ != nullptr) view_->update();
+  if (control() != nullptr) view_->update();
 }
 
 void THIImage::init() {

@@ -42,6 +42,7 @@ void THILabel::init() {
 }
 
 void THILabel::setText(const std::string& text) {
+  if (control() == nullptr) return;
   QString q = toQt(text);
   q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   label_->setText(q);
@@ -50,11 +51,12 @@ void THILabel::setText(const std::string& text) {
 
 void THILabel::setAutoSize(std::uint8_t on) {
   AutoSize = on;
-  if (AutoSize) fitText();
+  if (AutoSize && control() != nullptr) fitText();
 }
 
 void THILabel::setTextAlign(std::uint8_t align) {
   TextAlign = align;
+  if (control() == nullptr) return;
   Qt::Alignment h = Qt::AlignLeft;
   if (align == 1) h = Qt::AlignRight;
   if (align == 2) h = Qt::AlignHCenter;

@@ -80,7 +80,7 @@ int THIProgressBar::filledLength(int length) const {
 void THIProgressBar::doPosition(TData& d) {
   EventGate::instance().callOnHome([&] {
     position_ = toInteger(d);
-    if (bar_ != nullptr) bar_->update();
+    if (control() != nullptr) bar_->update();
   });
 }
 

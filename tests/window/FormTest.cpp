@@ -211,3 +211,23 @@ TEST_F(FormTest, EnterPressesTheDefaultButtonAndTabNeedsNavigation) {
   QTest::keyClick(ok.button(), Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_TRUE(first.lineEdit()->hasFocus());
 }
+
+TEST(FormLifetime, ControlsOutliveTheirWindowSafely) {
+  enableRuntime();
+  auto form = std::make_unique<THISimpleForm>();
+  form->init();
+  THIEdit edit(form.get());
+  edit.init();
+  THILabel label(form.get());
+  label.init();
+  form.reset();  // takes the controls' widgets with it
+  EXPECT_EQ(edit.control(), nullptr);
+  EXPECT_EQ(edit.parentWindow(), nullptr);
+  TData text = makeString("x");
+  edit.doText(text);
+  TData out = makeString("unchanged");
+  edit.TextOut(out, 0);
+  EXPECT_EQ(out.text, "unchanged");
+  label.doVisible(text);
+  disableRuntime();
+}

@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "runtime/Cp1251.h"
+#include "runtime/Seams.h"
 #include "window/Docking.h"
 #include "window/FrameMetrics.h"
 #include "window/KeyCodes.h"
@@ -143,4 +146,19 @@ TEST(ButtonCaption, WrapsAtBlanksWhenItDoesNotFit) {
   const int w = fm.horizontalAdvance(QStringLiteral("one two"));
   EXPECT_EQ(wrapText(QStringLiteral("one two three"), fm, w), QStringLiteral("one two\nthree"));
   EXPECT_EQ(wrapText(QStringLiteral("OK"), fm, 1), QStringLiteral("OK"));
+}
+
+TEST(Notices, ShowAModalBoxCaptionedStringDebug) {
+  QString caption;
+  QString text;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    caption = box->windowTitle();
+    if (auto* message = qobject_cast<QMessageBox*>(box)) text = message->text();
+    box->close();
+  });
+  showNotice(cp1251("Самоуничтожение запрещено"));
+  EXPECT_EQ(caption, QStringLiteral("String-Debug"));
+  EXPECT_EQ(text, QString::fromUtf8("Самоуничтожение запрещено"));
 }
