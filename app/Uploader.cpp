@@ -34,6 +34,12 @@ std::unique_ptr<TClassSimpleForm_221F170> startUploader() {
   return scheme;
 }
 
+void runMessageLoop(TClassSimpleForm_221F170& scheme) {
+  // The loop ends when the last window has closed; a window closed during the start leaves
+  // nothing to wait for.
+  if (!scheme.MainForm->closed()) QApplication::exec();
+}
+
 namespace {
 
 void showInformation() {
@@ -57,9 +63,7 @@ int runUploader(int argc, char** argv) {
   {
     GuiHomeThread home;
     std::unique_ptr<TClassSimpleForm_221F170> scheme = startUploader();
-    // The loop ends when the last window has closed; a window closed during the start
-    // leaves nothing to wait for.
-    if (!scheme->MainForm->closed()) QApplication::exec();
+    runMessageLoop(*scheme);
     scheme.reset();  // every element, the last created first
   }
   return 0;

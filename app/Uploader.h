@@ -23,6 +23,9 @@ void installProgramSeams();
 // program does before its message loop. Needs the QApplication, the seams and a home thread.
 std::unique_ptr<TClassSimpleForm_221F170> startUploader();
 
+// Runs the message loop until the main window has closed.
+void runMessageLoop(TClassSimpleForm_221F170& scheme);
+
 // The whole program; returns its exit code (0 both ways out).
 int runUploader(int argc, char** argv);
 

@@ -12,4 +12,6 @@ if [ ! -x "$bin" ]; then
   echo "tormisaplex-uploader: $bin is not built" >&2
   exit 1
 fi
+here=$(cd "$(dirname "$0")" && pwd)
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/lsan-qt.supp}"
 exec "$bin" "$@"

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/Uploader.h"
 #include "app/hiSimpleForm_221F170.h"
@@ -227,4 +228,19 @@ TEST(CommandLine, OnlyTheExactInfoSwitchCounts) {
   EXPECT_FALSE(isInfoSwitch(first({})));
   EXPECT_EQ(first({"\""}), "\"");  // a lone quote is not a pair
   EXPECT_EQ(first({"\"\""}), "");
+}
+
+TEST_F(MainWindow, TheMessageLoopEndsWhenTheWindowCloses) {
+  QTimer::singleShot(0, [this] { scheme->MainForm->window()->close(); });
+  bool stuck = false;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    stuck = true;
+    QApplication::exit(1);
+  });
+  guard.start(30000);
+  runMessageLoop(*scheme);
+  EXPECT_FALSE(stuck);
+  EXPECT_TRUE(scheme->MainForm->closed());
 }
