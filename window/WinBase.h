@@ -61,7 +61,7 @@ class WinBase : public Element {
   EventPoint onResize;
   EventPoint onShow;
   EventPoint onMove;
-  EventPoint onMouseEnter;
+  EventPoint onMouseEnter;  // on every mouse message over the control, and on hover
   EventPoint onMouseLeave;
 
   // The last mouse data stored by a button or wheel event or a move.

@@ -11,6 +11,8 @@
 
 namespace hi {
 
+// Qt shows a tooltip after its own delay and in its own shape: InitialDelay, Margin, Balloon
+// and Tracking are kept as settings only. The font, the colours and AutoPopDelay apply.
 class THIHintManager {
  public:
   // The one service every control element shares; made at its first use.
