@@ -14,11 +14,6 @@
 
 #include "app/Uploader.h"
 #include "app/hiSimpleForm_221F170.h"
-#include "elements/hiComAsync.h"
-#include "elements/hiHub.h"
-#include "elements/hiMultiElementEx.h"
-#include "elements/hiSleep.h"
-#include "elements/hiSwitch.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
 #include "window/hiEdit.h"
@@ -174,25 +169,6 @@ TEST_F(MainWindow, HiddenControlsAreHiddenAndTheErrorLinesStackWhenShown) {
   EXPECT_EQ(s.ErrorLabel->bounds(), QRect(0, 0, 610, h));
   EXPECT_EQ(s.CheckLabel->bounds(), QRect(0, h, 610, textSize(s.CheckLabel).height()));
   EXPECT_TRUE(s.ErrorImage->control()->isVisible());
-}
-
-TEST_F(MainWindow, TheNonVisualElementsAreConfigured) {
-  const TClassSimpleForm_221F170& s = *scheme;
-  EXPECT_EQ(s.HideHub->onEvent.size(), 5u);
-  EXPECT_EQ(s.SelectHub->onEvent.size(), 3u);
-  EXPECT_EQ(s.QueryBox->onEvent.size(), 5u);
-  EXPECT_EQ(s.QueryBox->inData.size(), 0u);
-  EXPECT_EQ(s.UploadBox->onEvent.size(), 6u);
-  EXPECT_EQ(s.UploadBox->inData.size(), 1u);
-  EXPECT_EQ(s.UploadBox->parentWindow, static_cast<void*>(s.MainForm));
-  EXPECT_EQ(s.SerialPort->Baud, 38462);
-  EXPECT_EQ(s.SerialPort->ReadInterval, -1);
-  EXPECT_EQ(s.SerialPort->WriteTotalConstant, 1000);
-  EXPECT_EQ(s.SerialPort->CheckPorts, 1);
-  EXPECT_EQ(s.SettleDelay->Delay, 15000000);
-  TData state;
-  s.DoneSwitch->State(state, 0);
-  EXPECT_EQ(toInteger(state), 0);
 }
 
 TEST_F(MainWindow, TabAndShiftTabMoveBetweenTheControls) {

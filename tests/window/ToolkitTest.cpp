@@ -11,8 +11,6 @@
 #include "runtime/Cp1251.h"
 #include "runtime/Seams.h"
 #include "window/Docking.h"
-#include "window/FrameMetrics.h"
-#include "window/KeyCodes.h"
 #include "window/Toolkit.h"
 #include "window/WinList.h"
 #include "window/hiButton.h"
@@ -65,23 +63,6 @@ TEST(Fonts, FontRecordsBecomeQtFonts) {
   EXPECT_EQ(toQFont(makeFontRec("", 0, FontItalic, 0, 1), sized).pixelSize(), 17);
 }
 
-TEST(Fonts, PixelsPerInchComeFromTheScreen) {
-  const int ppi = screenPixelsPerInch();
-  EXPECT_GT(ppi, 0);
-  EXPECT_EQ(fontHeightFromPoints(8), (8 * ppi + 36) / -72);
-}
-
-TEST(KeyCodes, QtKeysMapToVirtualKeys) {
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_A), 65);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_5), 0x35);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Return), 13);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Enter), 13);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_F1), 0x70);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_F12), 0x7B);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Left), 0x25);
-  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Escape), 0x1B);
-}
-
 TEST(Docking, TopAndBottomFirstThenSidesThenClient) {
   std::vector<DockItem> items = {
       {alLeft, true, QRect(0, 0, 50, 10)}, {alTop, true, QRect(7, 7, 30, 20)},
@@ -119,20 +100,6 @@ TEST(PictureRect, AspectKeptWithMarginsRoundedHalfToEven) {
   EXPECT_EQ(pictureRect(17, 10, 10, 10), QRect(4, 0, 9, 10));  // round(3.5) = 4
   EXPECT_EQ(pictureRect(10, 13, 10, 10), QRect(0, 2, 10, 9));
   EXPECT_EQ(pictureRect(10, 10, 20, 10), QRect(0, 2, 10, 6));  // round(2.5) = 2
-}
-
-TEST(FrameRule, OuterSizeLessTheFrameOfItsBorderStyle) {
-  const FrameMetrics fixed = frameMetrics(1);
-  EXPECT_EQ(616 - fixed.left - fixed.right, 610);
-  EXPECT_EQ(162 - fixed.top - fixed.bottom, 137);
-  EXPECT_FALSE(fixed.resizable);
-  EXPECT_TRUE(fixed.flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(fixed.flags & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(frameMetrics(2).resizable);
-  EXPECT_TRUE(frameMetrics(2).flags & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(frameMetrics(0).flags & Qt::FramelessWindowHint);
-  EXPECT_EQ(frameMetrics(9).clientEdge, ClientEdgeWidth);
-  EXPECT_FALSE(borderStyleValid(10));
 }
 
 TEST(ListText, StringsSplitAtCrLf) {
