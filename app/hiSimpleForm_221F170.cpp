@@ -1,5 +1,8 @@
 #include "app/hiSimpleForm_221F170.h"
 
+#include "app/hiMultiElementEx_2289CE0.h"
+#include "app/hiMultiElementEx_228A260.h"
+
 #include "elements/hiComAsync.h"
 #include "elements/hiCommutator.h"
 #include "elements/hiDoData.h"
@@ -60,6 +63,9 @@ void setContainer(THIMultiElementEx* box, void* ownerGraph, std::size_t events, 
 }  // namespace
 
 TClassSimpleForm_221F170::TClassSimpleForm_221F170() {
+  // A new main graph has nothing ready, even after an earlier one ran in this process:
+  // otherwise the containers would run the start-up handlers before Start.
+  GraphReady = 0;
   createWindow();
   createElements();
   connectElements();
@@ -319,8 +325,89 @@ void TClassSimpleForm_221F170::createElements() {
 }
 
 void TClassSimpleForm_221F170::connectElements() {
-  // The main graph's connections are made here, before the containers build their inner
-  // graphs; they arrive with the end-to-end wiring.
+  using Box = THIMultiElementEx;
+  using Port = THIComAsync;
+
+  // Start and close.
+  MainForm->onCreate = makeEventPoint<&Port::doEnumPorts>(4, SerialPort);
+  SerialPort->onPortName = makeEventPoint<&THIComboBox::doAdd>(0, PortBox);
+  MainForm->onClose = makeEventPoint<&THIHub::doEvent>(0, CloseHub);
+  CloseHub->onEvent[0] = makeEventPoint<&Port::doClose>(1, SerialPort);
+
+  // A port chosen: close the open one, keep the name, let the query open it.
+  PortBox->onChange = makeEventPoint<&THIHub::doEvent>(0, SelectHub);
+  SelectHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(1, CloseHub);
+  SelectHub->onEvent[1] = makeEventPoint<&THIEventFromData::doData>(0, PortName);
+  SelectHub->onEvent[2] = makeEventPoint<&Box::doWork>(1, QueryBox);
+  SerialPort->inPort = makeEventPoint<&THIEventFromData::GetData>(0, PortName);
+  SerialPort->onOpen = makeEventPoint<&Box::doWork>(0, QueryBox);
+
+  // Everything received goes to the query until a device is identified, then to the upload.
+  SerialPort->onRxChar = makeEventPoint<&Port::doRead>(3, SerialPort);
+  SerialPort->onRead = makeEventPoint<&THICommutator::doWork>(0, RxRouter);
+  RxRouter->inIndex = makeEventPoint<&Box::GetVar>(0, QueryBox);
+  RxRouter->onEvent[0] = makeEventPoint<&Box::doWork>(2, QueryBox);
+  RxRouter->onEvent[1] = makeEventPoint<&Box::doWork>(0, UploadBox);
+
+  // The device query.
+  QueryBox->onEvent[0] = makeEventPoint<&THIHub::doEvent>(0, WriteHub);
+  QueryBox->onEvent[1] = makeEventPoint<&THIEdit::doText>(0, StatusEdit);
+  QueryBox->onEvent[2] = makeEventPoint<&Port::doOpen>(0, SerialPort);
+  QueryBox->onEvent[4] = makeEventPoint<&THIHub::doEvent>(0, FoundHub);
+  FoundHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, LockPortBox);
+  FoundHub->onEvent[1] = makeEventPoint<&THIHub::doEvent>(0, ButtonHub);
+  LockPortBox->onEventData = makeEventPoint<&THIWin::doEnabled>(1, PortBox);
+  ButtonHub->onEvent[0] = makeEventPoint<&THIWin::doEnabled>(1, WriteButton);
+  WriteHub->onEvent[0] = makeEventPoint<&Port::doWrite>(2, SerialPort);
+
+  // "Записать" starts the upload and disables the window until the end.
+  WriteButton->onClick = makeEventPoint<&THIHub::doEvent>(0, StartHub);
+  StartHub->onEvent[0] = makeEventPoint<&Box::doWork>(1, UploadBox);
+  StartHub->onEvent[1] = makeEventPoint<&THIHub::doEvent>(1, ButtonHub);
+  StartHub->onEvent[2] = makeEventPoint<&THIHub::doEvent>(0, FormEnableHub);
+  FormEnableHub->onEvent[0] = makeEventPoint<&THISimpleForm::doEnabled>(0, MainForm);
+
+  // The firmware upload; CrcEdit's text is its running CRC.
+  UploadBox->onEvent[0] = makeEventPoint<&THIProgressBar::doPosition>(0, UploadProgress);
+  UploadBox->onEvent[1] = makeEventPoint<&THIHub::doEvent>(1, WriteHub);
+  UploadBox->onEvent[2] = makeEventPoint<&THISwitch::doSwitch>(0, DoneSwitch);
+  UploadBox->onEvent[3] = makeEventPoint<&THIIf_else::doCompare>(0, FailGate);
+  UploadBox->onEvent[4] = makeEventPoint<&THIEdit::doText>(0, CrcEdit);
+  UploadBox->inData[0] = makeEventPoint<&THIEdit::TextOut>(0, CrcEdit);
+
+  // Success: the settle time, then the success display.
+  DoneSwitch->onSwitch = makeEventPoint<&THISleep::doSleep>(0, SettleDelay);
+  SettleDelay->onSleep = makeEventPoint<&THIHub::doEvent>(0, DoneHub);
+  DoneHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(0, EndHub);
+  DoneHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, ClearMark);
+  DoneHub->onEvent[2] = makeEventPoint<&THIDoData::doData>(0, DoneValue);
+  ClearMark->onEventData = makeEventPoint<&THIEventFromData::doData>(0, ErrorMark);
+  DoneValue->onEventData = makeEventPoint<&THIWin::doVisible>(0, DoneLabel);
+
+  // Failure, only while no success was reported.
+  FailGate->inOp1 = makeEventPoint<&THISwitch::State>(0, DoneSwitch);
+  FailGate->onTrue = makeEventPoint<&THIHub::doEvent>(0, FailHub);
+  FailHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(1, EndHub);
+  FailHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, ErrorValue);
+  ErrorValue->inData = makeEventPoint<&THIEventFromData::GetData>(0, ErrorMark);
+  ErrorValue->onEventData = makeEventPoint<&THIHub::doEvent>(0, ErrorShowHub);
+  ErrorShowHub->onEvent[0] = makeEventPoint<&THIWin::doVisible>(0, CheckLabel);
+  ErrorShowHub->onEvent[1] = makeEventPoint<&THIWin::doVisible>(0, ErrorLabel);
+  ErrorShowHub->onEvent[2] = makeEventPoint<&THIWin::doVisible>(0, ErrorImage);
+
+  // The end of either: hide the working controls, enable the window, show "OK".
+  EndHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, HideValue);
+  EndHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, ShowValue);
+  HideValue->onEventData = makeEventPoint<&THIHub::doEvent>(0, HideHub);
+  HideHub->onEvent[0] = makeEventPoint<&THIWin::doVisible>(0, PortBox);
+  HideHub->onEvent[1] = makeEventPoint<&THIWin::doVisible>(0, StatusEdit);
+  HideHub->onEvent[2] = makeEventPoint<&THIWin::doVisible>(0, UploadProgress);
+  HideHub->onEvent[3] = makeEventPoint<&THIWin::doVisible>(0, WriteButton);
+  HideHub->onEvent[4] = makeEventPoint<&THIWin::doVisible>(0, VersionLabel);
+  ShowValue->onEventData = makeEventPoint<&THIHub::doEvent>(0, OkHub);
+  OkHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(1, FormEnableHub);
+  OkHub->onEvent[1] = makeEventPoint<&THIWin::doVisible>(0, OkButton);
+  OkButton->onClick = makeEventPoint<&THISimpleForm::doClose>(0, MainForm);
 }
 
 void TClassSimpleForm_221F170::attachHints() {
@@ -332,7 +419,8 @@ void TClassSimpleForm_221F170::attachHints() {
 }
 
 void TClassSimpleForm_221F170::createContainers() {
-  // QueryBox->setCreator, then UploadBox->setCreator, once their sub-graph schemes exist.
+  QueryBox->setCreator(&TClassMultiElementEx_2289CE0::createInstance);
+  UploadBox->setCreator(&TClassMultiElementEx_228A260::createInstance);
 }
 
 }  // namespace hi

@@ -21,6 +21,14 @@ void THIEdit::init() {
   edit_->setAlignment(h | Qt::AlignVCenter);
   setupControl();
   setupTextMargins();
+  {
+    std::lock_guard lock(textMutex_);
+    text_ = std::string();
+  }
+  controlGone_ = QObject::connect(edit_, &QObject::destroyed, [this] {
+    std::lock_guard lock(textMutex_);
+    text_.reset();
+  });
   QObject::connect(edit_, &QLineEdit::textChanged, edit_, [this] { textChanged(); });
   // Setting the initial text is not a change to report; the first keystroke is.
   setTextUnreported(toQt(Text));
@@ -31,7 +39,16 @@ void THIEdit::setupTextMargins() {
   edit_->setTextMargins(w, 0, w, 0);
 }
 
+THIEdit::~THIEdit() {
+  QObject::disconnect(controlGone_);
+}
+
 void THIEdit::textChanged() {
+  {
+    // Before onChange fires, so that its handlers read the new text.
+    std::lock_guard lock(textMutex_);
+    text_ = fromQt(edit_->text());
+  }
   if (armed_) {
     TData d = makeString(fromQt(edit_->text()));
     fireFromGui(onChange, d);
@@ -63,9 +80,8 @@ void THIEdit::doText(TData& d) {
 }
 
 void THIEdit::TextOut(TData& d, std::uint16_t) {
-  EventGate::instance().callOnHome([&] {
-    if (control() != nullptr) makeString(d, fromQt(edit_->text()));
-  });
+  std::lock_guard lock(textMutex_);
+  if (text_) makeString(d, *text_);
 }
 
 bool THIEdit::keyDown(QKeyEvent* event) {

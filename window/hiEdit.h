@@ -3,6 +3,8 @@
 
 #include <QLineEdit>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "window/Win.h"
@@ -12,6 +14,7 @@ namespace hi {
 class THIEdit : public THIWin {
  public:
   using THIWin::THIWin;
+  ~THIEdit() override;
 
   std::string Text;  // the initial text
   std::uint8_t ReadOnly = 0;
@@ -46,6 +49,12 @@ class THIEdit : public THIWin {
   QLineEdit* edit_ = nullptr;
   bool armed_ = false;      // a change is reported only once armed
   bool doTextRan_ = false;  // doText ran during the current onEnter
+
+  // The field's text as of its last change, kept by the GUI thread for readers on other
+  // threads; none once the control is gone.
+  mutable std::mutex textMutex_;
+  std::optional<std::string> text_;
+  QMetaObject::Connection controlGone_;
 };
 
 }  // namespace hi

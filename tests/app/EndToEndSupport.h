@@ -1,0 +1,183 @@
+// The whole program against the device simulator: the main scheme built as the program's
+// entry builds it, a simulated device on a pseudo-terminal, and the user's hands.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Uploader.h"
+#include "app/hiSimpleForm_221F170.h"
+#include "elements/hiComAsync.h"
+#include "elements/hiMultiElementEx.h"
+#include "elements/hiSleep.h"
+#include "platform/Resources.h"
+#include "runtime/EventGate.h"
+#include "tools/devsim/Simulator.h"
+#include "window/hiButton.h"
+#include "window/hiComboBox.h"
+#include "window/hiEdit.h"
+#include "window/hiImage.h"
+#include "window/hiLabel.h"
+#include "window/hiProgressBar.h"
+#include "window/hiSimpleForm.h"
+
+namespace hi::test {
+
+using namespace std::chrono_literals;
+
+inline QString utf8(const char* s) {
+  return QString::fromUtf8(s);
+}
+
+inline std::string hex4(std::uint16_t crc) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", crc);
+  return text;
+}
+
+inline std::string embeddedImage() {
+  const auto bytes = findResource("STREAM0", ResourceTypeStream);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+// Runs the GUI thread's event loop until the condition holds or the time is up. The loop
+// blocks in the event dispatcher, as the program's does, so calls that other threads carry
+// to the GUI thread run at once (QTest::qWaitFor would sleep between passes).
+inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+  check.start(5);
+  loop.exec();
+  return done();
+}
+
+// Keeps the event loop running for a while: for checks that nothing happens.
+inline void idle(std::chrono::milliseconds span) {
+  const auto until = std::chrono::steady_clock::now() + span;
+  waitFor([&] { return std::chrono::steady_clock::now() >= until; }, span + 1s);
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  static constexpr auto kLong = 60s;  // generous: a loaded two-core machine
+
+  void TearDown() override {
+    closeProgram();
+    if (device) {
+      device->requestStop();
+      device->waitFinished(10s);
+    }
+    unsetenv("TORMISAPLEX_PORTS");
+  }
+
+  // A simulated device on COM1 of a fresh port map, served on a thread of its own.
+  void startDevice(devsim::DeviceOptions options = {}, std::uint32_t baud = 0) {
+    devsim::Options o;
+    o.device = std::move(options);
+    o.baud = baud;
+    std::string error;
+    device = devsim::Simulator::create(std::move(o), error);
+    ASSERT_TRUE(device) << error;
+    device->start();
+    usePortMap(device->portsDir());
+  }
+
+  void usePortMap(const std::string& dir) { setenv("TORMISAPLEX_PORTS", dir.c_str(), 1); }
+
+  // Builds and starts the main scheme the way the program does; the settle time after
+  // "PUSK" is shortened so that a test does not wait 15 seconds.
+  void startProgram(std::int32_t settleMicroseconds = 200000) {
+    scheme = startUploader();
+    scheme->SettleDelay->Delay = settleMicroseconds;
+  }
+
+  void closeProgram() {
+    if (!scheme) return;
+    if (!scheme->MainForm->closed()) {
+      TData d;
+      scheme->MainForm->doClose(d);
+    }
+    scheme.reset();
+    disableRuntime();
+  }
+
+  QComboBox* portList() const { return scheme->PortBox->comboBox(); }
+
+  // The user picks a port from the list.
+  void choosePort(const char* name) {
+    QComboBox* box = portList();
+    const int index = box->findText(QString::fromLatin1(name));
+    ASSERT_GE(index, 0) << name << " is not listed";
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+
+  void pressWrite() {
+    ASSERT_TRUE(scheme->WriteButton->button()->isEnabled());
+    QTest::mouseClick(scheme->WriteButton->button(), Qt::LeftButton);
+  }
+
+  QString status() const { return scheme->StatusEdit->lineEdit()->text(); }
+  std::string crcText() const { return scheme->CrcEdit->lineEdit()->text().toStdString(); }
+  bool shown(const THIWin* control) const { return control->shownInParent(); }
+  bool windowEnabled() const { return scheme->MainForm->window()->isEnabled(); }
+
+  // After the identification: the port list locked, "Записать" enabled.
+  bool identified() const {
+    return !portList()->isEnabled() && scheme->WriteButton->button()->isEnabled();
+  }
+  bool failureShown() const { return shown(scheme->ErrorLabel) && shown(scheme->OkButton); }
+  bool successShown() const { return shown(scheme->DoneLabel) && shown(scheme->OkButton); }
+
+  // The device's view. Wait for it with waitFor, never with the simulator's own waits: the
+  // GUI thread must keep serving the calls the reader thread carries to it.
+  devsim::Report report() const { return device->report(); }
+
+  void choosePortAndWaitForIdentification(const char* name = "COM1") {
+    choosePort(name);
+    ASSERT_TRUE(waitFor([&] { return identified(); }, kLong)) << status().toStdString();
+  }
+
+  // The user-visible state at the end of an upload, success or failure.
+  void expectFinalState(bool success) {
+    EXPECT_EQ(shown(scheme->DoneLabel), success);
+    EXPECT_EQ(shown(scheme->ErrorLabel), !success);
+    EXPECT_EQ(shown(scheme->CheckLabel), !success);
+    EXPECT_EQ(shown(scheme->ErrorImage), !success);
+    EXPECT_TRUE(shown(scheme->OkButton));
+    EXPECT_TRUE(shown(scheme->CrcRxLabel));
+    EXPECT_TRUE(shown(scheme->CrcLabel));
+    for (const THIWin* hidden : {static_cast<const THIWin*>(scheme->PortBox),
+                                 static_cast<const THIWin*>(scheme->StatusEdit),
+                                 static_cast<const THIWin*>(scheme->UploadProgress),
+                                 static_cast<const THIWin*>(scheme->WriteButton),
+                                 static_cast<const THIWin*>(scheme->VersionLabel),
+                                 static_cast<const THIWin*>(scheme->CrcEdit)}) {
+      EXPECT_FALSE(shown(hidden));
+    }
+    EXPECT_TRUE(windowEnabled());
+  }
+
+  std::unique_ptr<devsim::Simulator> device;
+  std::unique_ptr<TClassSimpleForm_221F170> scheme;
+};
+
+}  // namespace hi::test

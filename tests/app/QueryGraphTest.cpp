@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "app/hiMultiElementEx_2289CE0.h"
+#include "runtime/Cp1251.h"
+#include "tests/app/GraphProbes.h"
+
+using namespace hi;
+using hi::test::Recorder;
+
+namespace {
+
+// The query container as the main graph uses it, with the port's open result answered by
+// the test.
+class QueryGraph : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    box.onEvent.resize(TClassMultiElementEx_2289CE0::EventCount);
+    for (int i = 0; i < TClassMultiElementEx_2289CE0::EventCount; ++i)
+      box.onEvent[i] = out[i].point();
+    box.setCreator(&TClassMultiElementEx_2289CE0::createInstance);
+    enableRuntime();
+  }
+  void TearDown() override { disableRuntime(); }
+
+  std::int32_t channel() {
+    TData d;
+    box.GetVar(d, 0);
+    return toInteger(d);
+  }
+  void receive(const std::string& chunk) {
+    TData d = makeString(chunk);
+    box.doWork(d, 2);
+  }
+  void openResult(std::int32_t port) {
+    TData d = makeInteger(port);
+    box.doWork(d, 0);
+  }
+  std::string lastStatus() { return toString(out[1].last()); }
+
+  Recorder out[TClassMultiElementEx_2289CE0::EventCount];
+  THIMultiElementEx box;
+};
+
+}  // namespace
+
+TEST_F(QueryGraph, ChoosingAPortOpensItAndAnOpenPortGetsVers) {
+  TData choice = makeString("COM3");
+  box.doWork(choice, 1);
+  EXPECT_EQ(out[2].count(), 1u);  // open the port now
+  EXPECT_EQ(out[0].count(), 0u);
+
+  openResult(3);
+  ASSERT_EQ(out[0].count(), 1u);
+  EXPECT_EQ(toString(out[0].last()), "VERS");
+  EXPECT_EQ(out[1].count(), 0u);
+}
+
+TEST_F(QueryGraph, APortThatFailedToOpenShowsNoDevice) {
+  openResult(0);
+  EXPECT_EQ(out[0].count(), 0u);
+  EXPECT_EQ(out[3].count(), 1u);
+  EXPECT_EQ(lastStatus(), cp1251("На этом порту устройств не найдено."));
+}
+
+TEST_F(QueryGraph, AnIdentifiedDeviceShowsItsWordsAndSwitchesTheChannel) {
+  EXPECT_EQ(channel(), 0);
+  receive("tormisaplex 10 4.2");
+  EXPECT_EQ(lastStatus(), cp1251("Устройство: 10   Текущая версия ПО: 4.2"));
+  EXPECT_EQ(channel(), 1);
+  ASSERT_EQ(out[4].count(), 1u);
+  EXPECT_EQ(toString(out[4].last()), "tormisaplex");
+  EXPECT_EQ(out[3].count(), 0u);
+}
+
+TEST_F(QueryGraph, AnswersThatDoNotIdentifyADevice) {
+  const std::string noDevice = cp1251("На этом порту устройств не найдено.");
+  for (const char* answer : {"TORMISAPLEX", "TORMISAPLEXX 10 4.2", "OTHER 10 4.2", ""}) {
+    receive(answer);
+    EXPECT_EQ(lastStatus(), noDevice) << answer;
+    EXPECT_EQ(channel(), 0) << answer;
+  }
+  EXPECT_EQ(out[4].count(), 0u);
+}
+
+TEST_F(QueryGraph, ShortAndLongAnswers) {
+  receive("TORMISAPLEX 10");
+  EXPECT_EQ(lastStatus(), cp1251("Устройство: 10   Текущая версия ПО: "));
+
+  receive("TORMISAPLEX  4.2\r\n");  // two blanks give an empty word
+  EXPECT_EQ(lastStatus(), cp1251("Устройство:    Текущая версия ПО: 4.2\r\n"));
+}

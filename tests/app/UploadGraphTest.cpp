@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/hiMultiElementEx_228A260.h"
+#include "platform/Resources.h"
+#include "runtime/EventGate.h"
+#include "tests/app/GraphProbes.h"
+
+using namespace hi;
+using namespace hi::test;
+
+namespace {
+
+constexpr std::size_t kBlock = 256;
+constexpr std::size_t kImageSize = 260096;
+
+std::string embeddedImage() {
+  const auto bytes = findResource("STREAM0", ResourceTypeStream);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+std::string hex4(std::uint16_t crc) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", crc);
+  return text;
+}
+
+// The upload container wired to a fake port, progress bar and CRC edit.
+class UploadGraph : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    installResourceLoader();
+    image = embeddedImage();
+    ASSERT_EQ(image.size(), kImageSize);
+    crcEdit.text = "FFFF";
+    box.onEvent.resize(TClassMultiElementEx_228A260::EventCount);
+    box.inData.resize(TClassMultiElementEx_228A260::DataCount);
+    box.onEvent[0] = progress.point();
+    box.onEvent[1] = makeEventPoint<&Wire::doWrite>(0, &wire);
+    box.onEvent[2] = success.point();
+    box.onEvent[3] = failure.point();
+    box.onEvent[4] = makeEventPoint<&TextHolder::doText>(0, &crcEdit);
+    box.inData[0] = makeEventPoint<&TextHolder::Text>(0, &crcEdit);
+    box.setCreator(&TClassMultiElementEx_228A260::createInstance);
+    graph = static_cast<TClassMultiElementEx_228A260*>(box.current->innerGraph);
+    enableRuntime();
+  }
+  void TearDown() override { disableRuntime(); }
+
+  // Events hold the gate, as they do in the program: the watchdog ticks on its own thread.
+  void start() {
+    EventScope event;
+    TData d = makeInteger(0);
+    box.doWork(d, 1);
+  }
+  void reply(const std::string& chunk) {
+    EventScope event;
+    TData d = makeString(chunk);
+    box.doWork(d, 0);
+  }
+  std::uint16_t crcSoFar() const { return wire.crc; }
+  void acknowledgeBlocks(std::size_t blocks) {
+    for (std::size_t k = 0; k < blocks; ++k) reply(crcReply(crcSoFar()));
+  }
+
+  std::string image;
+  Recorder progress, success, failure;
+  Wire wire;
+  TextHolder crcEdit;
+  THIMultiElementEx box;
+  TClassMultiElementEx_228A260* graph = nullptr;
+};
+
+}  // namespace
+
+TEST_F(UploadGraph, AWholeUploadSendsTheImageThenPusk) {
+  start();
+  ASSERT_EQ(wire.bytes, image.substr(0, kBlock));
+  EXPECT_EQ(wire.writes, kBlock);  // one write per byte
+  EXPECT_EQ(crcEdit.text, hex4(crcSoFar()));
+
+  acknowledgeBlocks(1015);
+  ASSERT_EQ(wire.bytes.size(), kImageSize);
+  EXPECT_EQ(toInteger(progress.last()), 1015);
+  EXPECT_EQ(progress.count(), 1015u);
+  EXPECT_EQ(success.count(), 0u);
+
+  reply(crcReply(crcSoFar()) + "FZ");
+  EXPECT_EQ(wire.bytes, image + "PUSK");
+  EXPECT_EQ(success.count(), 1u);
+  EXPECT_EQ(failure.count(), 0u);
+  EXPECT_EQ(crcEdit.text, hex4(modbusCrc(image)));
+  EXPECT_FALSE(graph->Watchdog->running());
+}
+
+TEST_F(UploadGraph, WrongRepliesFailAtOnceWithTheirHexText) {
+  start();
+  acknowledgeBlocks(3);
+  while ((crcSoFar() >> 8) == (crcSoFar() & 0xFF)) acknowledgeBlocks(1);
+  const std::uint16_t crc = crcSoFar();
+  const std::size_t sent = wire.bytes.size();
+
+  reply(std::string{static_cast<char>(crc & 0xFF), static_cast<char>(crc >> 8)});
+  ASSERT_EQ(failure.count(), 1u);
+  EXPECT_EQ(toString(failure.last()), hex4(static_cast<std::uint16_t>((crc << 8) | (crc >> 8))));
+
+  reply(crcReply(crc).substr(0, 1));  // a reply split in two fails at its first part
+  EXPECT_EQ(failure.count(), 2u);
+
+  reply(crcReply(crc ^ 0x0101));
+  EXPECT_EQ(toString(failure.last()), hex4(crc ^ 0x0101));
+  EXPECT_EQ(wire.bytes.size(), sent);  // nothing was resent
+
+  reply(crcReply(crc));  // a later matching reply still goes on
+  EXPECT_EQ(wire.bytes.size(), sent + kBlock);
+  EXPECT_EQ(failure.count(), 3u);
+}
+
+TEST_F(UploadGraph, DataBeforeTheStartIsAFailure) {
+  reply("\x46\x5A");
+  EXPECT_EQ(failure.count(), 1u);
+  EXPECT_TRUE(wire.bytes.empty());
+}
+
+TEST_F(UploadGraph, TheEndIsRecognisedAfterAnyBlock) {
+  start();
+  acknowledgeBlocks(2);
+  reply(crcReply(crcSoFar()) + "fz");  // hex text compares without case; "fz" is not hex
+  EXPECT_EQ(success.count(), 0u);
+  reply(crcReply(crcSoFar()) + "FZ");
+  EXPECT_EQ(success.count(), 1u);
+  EXPECT_EQ(wire.bytes.substr(wire.bytes.size() - 4), "PUSK");
+}
+
+TEST_F(UploadGraph, APlainReplyToTheLastBlockFailsInsteadOfReadingPastTheImage) {
+  start();
+  acknowledgeBlocks(1015);
+  ASSERT_EQ(wire.bytes.size(), kImageSize);
+  reply(crcReply(crcSoFar()));
+  EXPECT_EQ(failure.count(), 1u);
+  EXPECT_EQ(toString(failure.last()), hex4(crcSoFar()));
+  EXPECT_EQ(wire.bytes.size(), kImageSize);  // not one byte from past the end
+}
+
+TEST_F(UploadGraph, SilenceFailsOnTheThirdTickAndAReplyResetsTheCount) {
+  graph->Watchdog->Interval = 20;  // takes effect at the start
+  start();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (failure.count() == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(failure.count(), 1u);
+  EXPECT_EQ(toInteger(failure.last()), 3);
+
+  TData count;
+  {
+    EventScope event;
+    graph->Watchdog->doStop(count);
+  }
+  reply(crcReply(crcSoFar()));
+  {
+    EventScope event;
+    graph->SilenceCounter->Count(count, 0);
+  }
+  EXPECT_EQ(toInteger(count), 0);
+  EXPECT_EQ(wire.bytes.size(), 2 * kBlock);
+}

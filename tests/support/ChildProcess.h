@@ -1,0 +1,109 @@
+// A program started as a separate process with its standard output and error piped back,
+// the way a user or a script starts it.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace hi::test {
+
+class ChildProcess {
+ public:
+  ChildProcess(const std::string& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+      ::close(out[0]);
+      ::close(out[1]);
+      return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+  }
+  ~ChildProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) ::close(out_);
+    if (err_ >= 0) ::close(err_);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // The next line of standard output, without its line end; empty when none came in time.
+  std::string line(std::chrono::milliseconds patience) {
+    const auto end = std::chrono::steady_clock::now() + patience;
+    while (buffered_.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
+      pollfd pfd{out_, POLLIN, 0};
+      if (::poll(&pfd, 1, 100) <= 0) continue;
+      char buf[512];
+      const ssize_t n = ::read(out_, buf, sizeof buf);
+      if (n <= 0) break;
+      buffered_.append(buf, static_cast<std::size_t>(n));
+    }
+    const std::size_t nl = buffered_.find('\n');
+    if (nl == std::string::npos) return {};
+    std::string text = buffered_.substr(0, nl);
+    buffered_.erase(0, nl + 1);
+    return text;
+  }
+
+  // Everything the program wrote to standard error (reads until the program closes it).
+  std::string errorText() {
+    std::string text;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(err_, buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
+    return text;
+  }
+
+  // The exit status, or -1 when it did not end in time or ended by a signal.
+  int wait(std::chrono::milliseconds patience) {
+    const auto end = std::chrono::steady_clock::now() + patience;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      ::poll(nullptr, 0, 20);
+    }
+    return -1;
+  }
+
+  void signal(int sig) { ::kill(pid_, sig); }
+  bool started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int err_ = -1;
+  std::string buffered_;
+};
+
+}  // namespace hi::test
