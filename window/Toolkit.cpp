@@ -121,10 +121,20 @@ void installWindowSeams() {
 }
 
 GuiHomeThread::GuiHomeThread() {
-  EventGate::instance().setHomeThread([] {
-    QMetaObject::invokeMethod(
-        qApp, [] { EventGate::instance().runHomeCalls(); }, Qt::QueuedConnection);
-  });
+  if (wake_.valid()) {
+    notifier_ = std::make_unique<QSocketNotifier>(wake_.fd(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+      // Cleared first: a call posted while the others run raises the signal again.
+      wake_.clear();
+      EventGate::instance().runHomeCalls();
+    });
+    EventGate::instance().setHomeThread([this] { wake_.raise(); });
+  } else {
+    EventGate::instance().setHomeThread([] {
+      QMetaObject::invokeMethod(
+          qApp, [] { EventGate::instance().runHomeCalls(); }, Qt::QueuedConnection);
+    });
+  }
 }
 
 GuiHomeThread::~GuiHomeThread() {

@@ -4,11 +4,14 @@
 
 #include <QColor>
 #include <QFont>
+#include <QSocketNotifier>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/WakeSignal.h"
 #include "runtime/Helpers.h"
 
 namespace hi {
@@ -47,6 +50,11 @@ class GuiHomeThread {
   ~GuiHomeThread();
   GuiHomeThread(const GuiHomeThread&) = delete;
   GuiHomeThread& operator=(const GuiHomeThread&) = delete;
+
+ private:
+  // Other threads only raise the signal; nothing of Qt is touched off the GUI thread.
+  WakeSignal wake_;
+  std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace hi
