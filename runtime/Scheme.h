@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/Element.h"
+#include "runtime/EventGate.h"
 
 namespace hi {
 
@@ -31,6 +32,10 @@ class Scheme {
   // Destroys every element, the last created first. Derived schemes whose elements need
   // the derived part alive while they go call this from their own destructor.
   void destroyElements() {
+    // No event may run through the elements while they go: a timer tick or a received chunk
+    // that entered the graph before the runtime was switched off may still be on its way.
+    // Threads that wait for the gate meanwhile are ended by their elements' destructors.
+    EventScope noEvents;
     while (!elements_.empty()) elements_.pop_back();
   }
 

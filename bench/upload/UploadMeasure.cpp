@@ -1,0 +1,146 @@
+// Measures a whole upload: the program's main scheme, built as its entry builds it, against
+// the device simulator running as a separate process. Reports the wall time from the press
+// of "Записать" to "PUSK", the program's CPU time over that span and its peak memory.
+//
+//   tormisaplex_upload_bench               full speed, then at 38462 baud
+//   tormisaplex_upload_bench --baud B      only at B baud (0: full speed)
+#include <sys/resource.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Uploader.h"
+#include "app/hiSimpleForm_221F170.h"
+#include "elements/hiMultiElementEx.h"
+#include "elements/hiSleep.h"
+#include "tests/support/ChildProcess.h"
+#include "window/Toolkit.h"
+#include "window/hiButton.h"
+#include "window/hiComboBox.h"
+#include "window/hiSimpleForm.h"
+
+using namespace hi;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Notes when the upload reports its end ("PUSK" has been written just before), then lets
+// the event go on.
+struct EndTap : Element {
+  EventPoint onPass;
+  Clock::time_point at{};
+  void doPass(TData& d) {
+    if (at == Clock::time_point{}) at = Clock::now();
+    fireEvent(onPass, d);
+  }
+};
+
+bool waitFor(const std::function<bool()>& done, std::chrono::seconds timeout) {
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+  check.start(2);
+  if (!done()) loop.exec();
+  return done();
+}
+
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long peakKilobytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+int measure(unsigned baud) {
+  char dirTemplate[] = "/tmp/tormisaplex-measure-XXXXXX";
+  if (mkdtemp(dirTemplate) == nullptr) return 1;
+  const std::string dir = dirTemplate;
+  std::vector<std::string> args = {"--ports", dir, "--com", "1"};
+  if (baud != 0) args.insert(args.end(), {"--baud", std::to_string(baud)});
+  test::ChildProcess device(TORMISAPLEX_DEVSIM_BINARY, args);
+  std::string com;
+  std::istringstream(device.line(std::chrono::seconds(20))) >> com;
+  if (com != "COM1") {
+    std::fprintf(stderr, "the simulator did not start\n");
+    return 1;
+  }
+  setenv("TORMISAPLEX_PORTS", dir.c_str(), 1);
+
+  auto scheme = startUploader();
+  scheme->SettleDelay->Delay = 0;  // the measurement ends at "PUSK"
+  EndTap end;
+  end.onPass = scheme->UploadBox->onEvent[2];
+  scheme->UploadBox->onEvent[2] = makeEventPoint<&EndTap::doPass>(0, &end);
+
+  QComboBox* ports = scheme->PortBox->comboBox();
+  const int index = ports->findText("COM1");
+  ports->setCurrentIndex(index);
+  emit ports->activated(index);
+  QPushButton* write = scheme->WriteButton->button();
+  if (!waitFor([&] { return write->isEnabled(); }, std::chrono::seconds(20))) {
+    std::fprintf(stderr, "the device was not identified\n");
+    return 1;
+  }
+
+  const double cpuBefore = cpuSeconds();
+  const Clock::time_point start = Clock::now();
+  QTest::mouseClick(write, Qt::LeftButton);
+  const bool done = waitFor([&] { return end.at != Clock::time_point{}; }, std::chrono::minutes(5));
+  const double cpu = cpuSeconds() - cpuBefore;
+  TData close;
+  scheme->MainForm->doClose(close);
+  scheme.reset();
+  const int deviceStatus = device.wait(std::chrono::seconds(20));
+  ::rmdir(dir.c_str());
+  if (!done) {
+    std::fprintf(stderr, "the upload did not end\n");
+    return 1;
+  }
+
+  const double wall = std::chrono::duration<double>(end.at - start).count();
+  std::printf("%-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   device %s\n",
+              baud == 0 ? "full speed" : (std::to_string(baud) + " baud").c_str(), wall, cpu,
+              static_cast<double>(peakKilobytes()) / 1024.0,
+              deviceStatus == 0 ? "satisfied" : "NOT satisfied");
+  if (baud != 0) {
+    std::printf("%-12s line limit (260096 + 1016 x 2) x 10 / %u = %.2f s\n", "", baud,
+                (260096.0 + 1016 * 2) * 10 / baud);
+  }
+  return deviceStatus == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::vector<unsigned> rates = {0, 38462};
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) == "--baud") rates = {static_cast<unsigned>(std::atoi(argv[i + 1]))};
+  }
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+  installProgramSeams();
+  GuiHomeThread home;
+  int status = 0;
+  for (unsigned baud : rates) status |= measure(baud);
+  return status;
+}
