@@ -17,7 +17,7 @@ using test::referenceCrc;
 // block is timed from its write (all 256 bytes at once) to the last reply byte. A busy
 // machine can only add time, so a round whose median lands within 5 % of the line time
 // passes; a simulator that paces wrongly misses in every round.
-TEST(PacingTest, BlockAndReplyTakeTheirLineTime) {
+TEST(AlonePacing, BlockAndReplyTakeTheirLineTime) {
   test::TempDir dir;
   Options options;
   options.portsDir = dir.path();
