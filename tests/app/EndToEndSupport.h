@@ -150,6 +150,10 @@ class EndToEnd : public ::testing::Test {
   // The device's view. Wait for it with waitFor, never with the simulator's own waits: the
   // GUI thread must keep serving the calls the reader thread carries to it.
   devsim::Report report() const { return device->report(); }
+  bool waitForDevice(const std::function<bool(const devsim::Report&)>& done,
+                     std::chrono::milliseconds timeout = kLong) {
+    return waitFor([&] { return done(report()); }, timeout);
+  }
 
   void choosePortAndWaitForIdentification(const char* name = "COM1") {
     choosePort(name);

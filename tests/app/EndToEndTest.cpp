@@ -29,12 +29,7 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 100; }, kLong));
   EXPECT_FALSE(scheme->MainForm->window()->grab().isNull());
   // ...and while it waits for the device to settle after "PUSK".
-  ASSERT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.pusk;
-      },
-      kLong));
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
   EXPECT_FALSE(successShown());
   EXPECT_FALSE(scheme->MainForm->window()->grab().isNull());
   EXPECT_FALSE(windowEnabled());
@@ -78,24 +73,17 @@ TEST_F(EndToEnd, NoAnswerChangesNothing) {
   startDevice(silent);
   startProgram();
   choosePort("COM1");
-  ASSERT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.versQueries > 0;
-      },
-      kLong));
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.versQueries > 0; }));
   idle(300ms);
   EXPECT_EQ(status(), utf8(kChoose));
   EXPECT_TRUE(portList()->isEnabled());
   EXPECT_FALSE(scheme->WriteButton->button()->isEnabled());
 
-  choosePort("COM1");  // the user may choose again: the port is reopened and asked again
-  EXPECT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.versQueries > 1;
-      },
-      kLong));
+  // Choosing again, the same port too, closes the open port, opens it and asks again.
+  choosePort("COM1");
+  EXPECT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.versQueries > 1; }));
+  EXPECT_GE(report().connections, 2u);
+  EXPECT_TRUE(scheme->SerialPort->isOpen());
 }
 
 TEST_F(EndToEnd, AnswersThatDoNotIdentifyTheDevice) {
@@ -217,12 +205,7 @@ TEST_F(EndToEnd, AfterASuccessFailuresAreIgnoredAndASecondEndRepliesAgain) {
   choosePortAndWaitForIdentification();
   pressWrite();
   ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
-  ASSERT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.pusk;
-      },
-      kLong));
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
   const std::uint16_t crc = report().device.crc;
 
   // A stray chunk after the success: the upload reports a failure; nothing shows it.
@@ -241,33 +224,5 @@ TEST_F(EndToEnd, AfterASuccessFailuresAreIgnoredAndASecondEndRepliesAgain) {
     scheme->UploadBox->doWork(chunk, 0);
   }
   expectFinalState(true);
-  EXPECT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.bytesAfterPusk >= 4;
-      },
-      kLong));
-}
-
-TEST_F(EndToEnd, EveryChoiceOfAPortClosesTheOpenOneAndAsksAgain) {
-  devsim::DeviceOptions silent;
-  silent.faults.noAnswer = true;
-  startDevice(silent);
-  startProgram();
-  choosePort("COM1");
-  ASSERT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.versQueries == 1;
-      },
-      kLong));
-  choosePort("COM1");
-  ASSERT_TRUE(waitFor(
-      [&] {
-        const devsim::Report r = report();
-        return r.device.versQueries == 2;
-      },
-      kLong));
-  EXPECT_GE(report().connections, 2u);
-  EXPECT_TRUE(scheme->SerialPort->isOpen());
+  EXPECT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.bytesAfterPusk >= 4; }));
 }
