@@ -2,6 +2,8 @@
 // reports and Enter, the combo box's items and picks, the bar, the picture, keys and mouse.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -204,6 +206,10 @@ TEST_F(EditTest, InitialTextIsNotReportedTheFirstKeystrokeIs) {
   type("0");
   ASSERT_EQ(changes.count(), 1u);
   EXPECT_EQ(changes.last().text, "FFFF0");
+  // What the user typed is what the Text output gives, from any thread.
+  TData out;
+  std::thread([&] { edit.TextOut(out, 0); }).join();
+  EXPECT_EQ(out.text, "FFFF0");
 }
 
 TEST_F(EditTest, EnterWithoutDoTextEmptiesTheFieldSilently) {
