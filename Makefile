@@ -37,10 +37,12 @@ screenshot:
 	@$(MAKE) --no-print-directory build
 	@./tools/screenshot.sh $(BUILD)
 
+# Release build in a folder of its own, so that it does not rebuild build/ for each switch.
 bench:
 	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build BUILD_TYPE=Release
-	@./tools/run-bench.sh $(BUILD)
+	@$(MAKE) --no-print-directory build BUILD=build-bench BUILD_TYPE=Release \
+	    CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=OFF"
+	@./tools/run-bench.sh build-bench
 
 # Tests under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer.
 sanitize:
@@ -61,4 +63,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-asan build-tsan
+	@rm -rf build build-asan build-tsan build-bench

@@ -1,5 +1,7 @@
 #include "tools/devsim/Device.h"
 
+#include <algorithm>
+
 #include <utility>
 
 #include "tools/devsim/Crc16.h"
@@ -27,10 +29,10 @@ std::string Device::answerText() const {
   if (options_.faults.wrongIdentity) identity += '2';
   if (options_.answer) {
     if (!options_.faults.wrongIdentity) return *options_.answer;
-    const std::size_t blank = options_.answer->find(' ');
-    std::string text = *options_.answer;
-    text.insert(blank == std::string::npos ? text.size() : blank, "2");
-    return text;
+    // The first word gets a character attached, as the identity would.
+    const std::string& answer = *options_.answer;
+    const std::size_t cut = std::min(answer.find(' '), answer.size());
+    return answer.substr(0, cut) + '2' + answer.substr(cut);
   }
   return identity + ' ' + options_.device + ' ' + options_.version;
 }
