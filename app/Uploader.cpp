@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "app/hiSimpleForm_221F170.h"
 #include "platform/Resources.h"
@@ -50,7 +51,20 @@ void showInformation() {
 
 }  // namespace
 
+bool displayConfigured() {
+  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 int runUploader(int argc, char** argv) {
+  // Without any display Qt would abort with a page of messages; one line says it better.
+  if (!displayConfigured()) {
+    std::fputs(
+        "tormisaplex-uploader: no display to show the window on "
+        "(neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+        stderr);
+    return 2;
+  }
   // The program's own argument, before Qt takes out the options it knows.
   const std::string argument = firstArgument(argc, argv);
   int qtArgc = argc;

@@ -26,7 +26,10 @@ std::unique_ptr<TClassSimpleForm_221F170> startUploader();
 // Runs the message loop until the main window has closed.
 void runMessageLoop(TClassSimpleForm_221F170& scheme);
 
-// The whole program; returns its exit code (0 both ways out).
+// Whether the environment names a display (or a Qt platform) to show the window on.
+bool displayConfigured();
+
+// The whole program; returns its exit code: 0 both ways out, 2 when there is no display.
 int runUploader(int argc, char** argv);
 
 }  // namespace hi
