@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "app/hiMultiElementEx_228A260.h"
@@ -166,4 +168,38 @@ TEST_F(UploadGraph, SilenceFailsOnTheThirdTickAndAReplyResetsTheCount) {
   }
   EXPECT_EQ(toInteger(count), 0);
   EXPECT_EQ(wire.bytes.size(), 2 * kBlock);
+}
+
+TEST_F(UploadGraph, AnInstantReplyWaitsForTheMasksOfTheBlocksLastByte) {
+  // A device that answers the moment the 256th byte is written, on a thread of its own (as
+  // the serial reader would), while the CRC and masks of that byte are still to be updated.
+  struct InstantDevice : Element {
+    const Wire* wire = nullptr;
+    std::function<void(const std::string&)> answer;
+    EventPoint onWrite;
+    std::thread replier;
+    std::atomic<bool> handled{false};
+    void doWrite(TData& d) {
+      fireEvent(onWrite, d);
+      if (wire->bytes.size() != kBlock) return;
+      replier = std::thread([this, reply = crcReply(wire->crc)] {
+        answer(reply);
+        handled = true;
+      });
+      // Give the reply every chance to overtake the rest of this byte's event; it must not.
+      const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+      while (!handled && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  } device;
+  device.wire = &wire;
+  device.answer = [this](const std::string& chunk) { reply(chunk); };
+  device.onWrite = box.onEvent[1];
+  box.onEvent[1] = makeEventPoint<&InstantDevice::doWrite>(0, &device);
+
+  start();
+  device.replier.join();
+  EXPECT_EQ(failure.count(), 0u);
+  EXPECT_EQ(progress.count(), 1u);
+  EXPECT_EQ(wire.bytes.size(), 2 * kBlock);  // the reply matched: the next block went out
 }
