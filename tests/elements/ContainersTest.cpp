@@ -159,7 +159,7 @@ std::vector<std::int32_t> integers(const std::vector<TData>& values) {
   return result;
 }
 
-TEST_F(Containers, PermanentInstanceIsBuiltOnceAndKeepsItsState) {
+TEST_F(Containers, PermanentInstanceIsBuiltOnceKeepsItsStateAndGoesEdgeLast) {
   int owner = 0;
   int window = 0;
   {
@@ -185,14 +185,7 @@ TEST_F(Containers, PermanentInstanceIsBuiltOnceAndKeepsItsState) {
   }
   EXPECT_EQ(g_stats.destroyed, 1);
   EXPECT_TRUE(g_notices.empty());
-}
-
-TEST_F(Containers, InstanceDestroysItsElementsInReverseOrderEdgeLast) {
-  {
-    THIMultiElementEx box;
-    wire(box, 0);
-    box.setCreator(&createMultiInstance<TestGraph>);
-  }
+  // The instance destroys its elements in reverse order, the edge last.
   EXPECT_EQ(g_stats.destroyOrder, "za");
   EXPECT_EQ(g_stats.edgeWorkSeenByFirstTracker, 4u);
 }
@@ -243,7 +236,7 @@ TEST_F(Containers, InstanceBuiltDuringConstructionLeavesStartupHandlersForTheSta
   EXPECT_EQ(GraphReady, 1);
 }
 
-TEST_F(Containers, UnboundAndOutOfRangePointsAnswerBreakOrDoNothing) {
+TEST_F(Containers, UnboundOutOfRangeOrUncreatedPointsAnswerBreakOrDoNothing) {
   THIMultiElementEx box;
   wire(box, 0);
   box.setCreator(&createMultiInstance<TestGraph>);
@@ -264,14 +257,12 @@ TEST_F(Containers, UnboundAndOutOfRangePointsAnswerBreakOrDoNothing) {
   EXPECT_EQ(g_stats.last->relay->finished, 1);
   EXPECT_TRUE(out[1].seen.empty());
   EXPECT_TRUE(out[2].seen.empty());
-}
 
-TEST_F(Containers, ContainerWithoutCreatorAnswersNothing) {
-  THIMultiElementEx box;
-  wire(box, 1);
-  TData d = work(box, 0, 4);
-  EXPECT_EQ(d.integer, 4);
-  EXPECT_EQ(var(box, 0).type, dtBreak);
+  // A container without a creator answers nothing at all.
+  THIMultiElementEx empty;
+  wire(empty, 1);
+  EXPECT_EQ(work(empty, 0, 4).integer, 4);
+  EXPECT_EQ(var(empty, 0).type, dtBreak);
   EXPECT_TRUE(out[0].seen.empty());
 }
 

@@ -10,7 +10,6 @@
 
 using namespace hi;
 using hi::test::Probe;
-using hi::test::Source;
 
 namespace {
 
@@ -116,26 +115,6 @@ TEST_F(Crc, ReadsDataThenPolynomThenInitFromTheEventChain) {
   fireEvent(makeEventPoint<&THICRC16_32::doCRC>(0, &crc), d);
   ASSERT_EQ(out.seen.size(), 1u);
   EXPECT_EQ(toString(out.seen[0]), "4B37");
-}
-
-TEST_F(Crc, ConnectedInitFeedsOneResultIntoTheNext) {
-  THICRC16_32 crc;
-  crc.Mode = 0;
-  crc.Polynom = "$A001";
-  crc.Init = "$0000";  // overridden by the connected input
-  crc.HexInput = 1;
-  Source running(makeString("FFFF"));
-  crc.inInit = running.point();
-  Probe out;
-  crc.onCRC = out.point();
-  const EventPoint in = makeEventPoint<&THICRC16_32::doCRC>(0, &crc);
-  for (const char* byte : {"31", "32", "33", "34", "35", "36", "37", "38", "39"}) {
-    fireString(in, byte);
-    running.value = out.seen.back();
-    running.value.type = dtString;
-  }
-  EXPECT_EQ(toString(running.value), "4B37");
-  EXPECT_EQ(running.reads, 9);
 }
 
 TEST_F(Crc, ManyPolynomialsStayRightPastTheSharedCache) {

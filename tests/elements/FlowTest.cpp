@@ -24,7 +24,7 @@ class Flow : public hi::test::LiveRuntime {
 
 // ---- DoData ----
 
-TEST_F(Flow, DoDataSendsItsConstantWhateverTheEventCarried) {
+TEST_F(Flow, DoDataSendsItsInputOrConstantWhateverTheEventCarried) {
   THIDoData data;
   makeInteger(data.Data, 0);
   Probe out;
@@ -44,32 +44,27 @@ TEST_F(Flow, DoDataSendsItsConstantWhateverTheEventCarried) {
   d = makeString("x");
   fireEvent(in, d);
   EXPECT_EQ(out.seen[1].type, dtNull);
-}
 
-TEST_F(Flow, DoDataPrefersItsInputAndFallsBackPastBreak) {
-  THIDoData data;
+  // A connected input wins; a Break from it falls back to the constant.
   makeString(data.Data, "constant");
   Source source(makeString("read"));
   data.inData = source.point();
-  Probe out;
-  data.onEventData = out.point();
-  const EventPoint in = makeEventPoint<&THIDoData::doData>(0, &data);
-
   fireNull(in);
   source.value = hi::test::breakValue();
   fireNull(in);
-  ASSERT_EQ(out.seen.size(), 2u);
-  EXPECT_EQ(toString(out.seen[0]), "read");
-  EXPECT_EQ(toString(out.seen[1]), "constant");
+  ASSERT_EQ(out.seen.size(), 4u);
+  EXPECT_EQ(toString(out.seen[2]), "read");
+  EXPECT_EQ(toString(out.seen[3]), "constant");
 }
 
 // ---- EventFromData ----
 
-TEST_F(Flow, EventFromDataFiresThenGivesOnEveryRead) {
+TEST_F(Flow, EventFromDataFiresOnEveryReadThenGivesWhatOnEventStored) {
   THIEventFromData store;
   Probe fired("event", &log);
   store.onEvent = fired.point();
-  fireString(makeEventPoint<&THIEventFromData::doData>(0, &store), "x");
+  const EventPoint put = makeEventPoint<&THIEventFromData::doData>(0, &store);
+  fireString(put, "x");
   EXPECT_TRUE(log.empty());  // storing fires nothing
 
   const EventPoint get = makeEventPoint<&THIEventFromData::GetData>(0, &store);
@@ -77,18 +72,11 @@ TEST_F(Flow, EventFromDataFiresThenGivesOnEveryRead) {
   EXPECT_EQ(readString(chain, get, ""), "x");
   EXPECT_EQ(readString(chain, get, ""), "x");
   EXPECT_EQ(log, (std::vector<std::string>{"event:", "event:"}));  // fired with NULL
-}
 
-TEST_F(Flow, EventFromDataGivesWhatOnEventStored) {
-  THIEventFromData store;
-  const EventPoint put = makeEventPoint<&THIEventFromData::doData>(0, &store);
-  fireString(put, "old");
   Action refresh;  // the graph refreshes the value when somebody reads it
   refresh.run = [&](TData&) { fireString(put, "fresh"); };
   store.onEvent = refresh.point();
-
-  TData chain;
-  EXPECT_EQ(readString(chain, makeEventPoint<&THIEventFromData::GetData>(0, &store), ""), "fresh");
+  EXPECT_EQ(readString(chain, get, ""), "fresh");
 }
 
 TEST_F(Flow, EventFromDataOwnsACopyOfTheWholeChain) {

@@ -50,7 +50,6 @@ TEST_F(Streams, DataToFileGivesEachByteThenZeroAtTheEnd) {
   THIMemoryStream holder;
   holder.Load(streamOf({0x00, 0x7F, 0xFF}));
   THIDataToFile reader;
-  EXPECT_EQ(reader.DataType, DataToFileType::Byte);
   reader.inStream = makeEventPoint<&THIMemoryStream::Stream>(0, &holder);
   Probe out;
   reader.onGet = out.point();

@@ -33,7 +33,6 @@ std::string format(const std::string& mask, const std::vector<std::string>& valu
   Probe out;
   f.onFString = out.point();
   fireNull(makeEventPoint<&THIFormatStr::doString>(0, &f));
-  EXPECT_EQ(f.result(), toString(out.seen.at(0)));
   return toString(out.seen.at(0));
 }
 
@@ -262,7 +261,6 @@ TEST_F(Strings, StrCatFallsBackToTheEventThenAppends) {
   const EventPoint in = makeEventPoint<&THIStrCat::doStrCat>(0, &cat);
   fireString(in, "4B37");
   EXPECT_EQ(toString(out.seen.at(0)), "4B37465A");
-  EXPECT_EQ(cat.result(), "4B37465A");
 
   Source first(makeString("CRC"));
   cat.inStr1 = first.point();

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "runtime/Cp1251.h"
 #include "runtime/If_arg.h"
 #include "runtime/Share.h"
@@ -35,7 +33,7 @@ TEST(TextHelpers, CompareTextNoCaseFoldsOnlyAscii) {
   EXPECT_LT(compareTextNoCase("ab", "abc"), 0);
   EXPECT_GT(compareTextNoCase("abc", "ab"), 0);
   EXPECT_EQ(compareTextNoCase("x", "X"), 0);
-  EXPECT_NE(compareTextNoCase("\xE0", "\xC0"), 0);  // Cyrillic а/А: not folded here
+  EXPECT_NE(compareTextNoCase("\xE0", "\xC0"), 0);               // Cyrillic а/А: not folded here
   EXPECT_EQ(compareTextNoCase(std::string("a\0b", 3), "A"), 0);  // ends at the zero byte
   EXPECT_EQ(compareTextNoCase("\xFF", "a"), 0xFF - 'A');
 }
@@ -68,13 +66,6 @@ TEST(TextHelpers, FindFromAndReplaceFiltered) {
   EXPECT_EQ(s, "abc");
 }
 
-TEST(TextHelpers, CallIfAssigned) {
-  std::function<int(int)> none;
-  std::function<int(int)> twice = [](int x) { return 2 * x; };
-  EXPECT_EQ(callIfAssigned(none, 4), 0);
-  EXPECT_EQ(callIfAssigned(twice, 4), 8);
-}
-
 TEST(Fonts, HeightFromPointsAt96PixelsPerInch) {
   setPixelsPerInchSource(nullptr);
   EXPECT_EQ(fontHeightFromPoints(8), -11);
@@ -82,18 +73,10 @@ TEST(Fonts, HeightFromPointsAt96PixelsPerInch) {
   setPixelsPerInchSource([] { return 120; });
   EXPECT_EQ(fontHeightFromPoints(8), -13);
   setPixelsPerInchSource(nullptr);
-  const TFontRec f = makeFontRec("MS Sans Serif", 8, 0, 0, 1);
-  EXPECT_EQ(f.Name, "MS Sans Serif");
-  EXPECT_EQ(f.Charset, 1);
 }
 
 TEST(Seams, DefaultsWithoutALayerInstalled) {
   EXPECT_EQ(loadResourceStream("STREAM0"), nullptr);
-  static std::string shown;
-  setNoticeHandler([](const std::string& t) { shown = t; });
-  showNotice("Self destruction is not allowed !!!");
-  EXPECT_EQ(shown, "Self destruction is not allowed !!!");
-  setNoticeHandler(nullptr);
 }
 
 TEST(Cp1251, RoundTripsAndTheTextsOfTheProgram) {
