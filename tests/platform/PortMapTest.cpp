@@ -49,16 +49,13 @@ TEST(PortMap, DirectoryEntriesInAscendingNumberWithOddNamesLeftOut) {
   }
 }
 
+// The first number of each kind comes through the sysfs test below; here the ends of the ranges.
 TEST(PortMap, KernelTtyNamesFollowTheFixedTable) {
-  EXPECT_EQ(hi::comNumberForTty("ttyS0"), 1);
   EXPECT_EQ(hi::comNumberForTty("ttyS31"), 32);
   EXPECT_EQ(hi::comNumberForTty("ttyS32"), 0);
-  EXPECT_EQ(hi::comNumberForTty("ttyUSB0"), 33);
   EXPECT_EQ(hi::comNumberForTty("ttyUSB31"), 64);
-  EXPECT_EQ(hi::comNumberForTty("ttyACM0"), 65);
   EXPECT_EQ(hi::comNumberForTty("ttyAMA15"), 112);
   EXPECT_EQ(hi::comNumberForTty("ttyAMA16"), 0);
-  EXPECT_EQ(hi::comNumberForTty("rfcomm0"), 113);
   EXPECT_EQ(hi::comNumberForTty("rfcomm15"), 128);
   for (const char* other : {"tty0", "ttyUSB", "ttyUSB01", "ttySAC0", "ttyS-1", "console"}) {
     EXPECT_EQ(hi::comNumberForTty(other), 0) << other;

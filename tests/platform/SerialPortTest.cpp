@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/file.h>
-#include <sys/ioctl.h>
 
 #include <chrono>
 #include <future>
@@ -198,25 +197,9 @@ TEST_F(SerialPortPty, ClosedMasterEndsTheWaitAsVanished) {
   EXPECT_FALSE(port->read(got, 10).ok);
 }
 
-TEST_F(SerialPortPty, HangUpEndsTheWaitAsVanished) {
-  auto port = openConfigured();
-  ASSERT_TRUE(port);
-  const int other = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  ASSERT_GE(other, 0);
-  auto pending = waitAsync(*port);
-  if (::ioctl(other, TIOCVHANGUP) != 0) {
-    port->wake();
-    pending.wait();
-    ::close(other);
-    GTEST_SKIP() << "TIOCVHANGUP needs CAP_SYS_ADMIN";
-  }
-  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get().status, WaitStatus::Vanished);
-  ::close(other);
-}
-
 TEST_F(SerialPortPty, MasterEndDeliversLastBytesThenSeesTheSlaveGo) {
-  // The simulator's side of the link: its POLLHUP stays set once the slave is closed.
+  // Bytes written just before the other end goes are delivered before the loss is reported.
+  // The master end shows it: its POLLHUP stays set once the slave is closed.
   auto adopted = SerialPort::adopt(::dup(pty.master()));
   ASSERT_TRUE(adopted.port);
   SerialPort& master = *adopted.port;

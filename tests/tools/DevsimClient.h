@@ -115,7 +115,6 @@ class Client {
       if (n > 0) {
         got.append(buf, static_cast<std::size_t>(n));
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-        hungUp_ = true;
         break;
       }
     }
@@ -141,12 +140,9 @@ class Client {
     }
     return false;
   }
-  bool hungUp() const { return hungUp_; }
-  int fd() const { return fd_; }
 
  private:
   int fd_ = -1;
-  bool hungUp_ = false;
 };
 
 // A fresh directory that goes away with the test.

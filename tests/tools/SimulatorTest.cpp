@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "tests/tools/DevsimClient.h"
 #include "tools/devsim/Simulator.h"
@@ -80,34 +78,6 @@ TEST_F(SimulatorTest, WholeUploadByteByByteSucceedsAndCleansUp) {
   EXPECT_EQ(sim.image(), image_);
   EXPECT_EQ(report.summary.rfind("devsim COM1: OK: upload complete;", 0), 0u) << report.summary;
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(sim.linkPath())));
-}
-
-TEST_F(SimulatorTest, ChunkedUploadIsSavedAndTheTemporaryPortMapRemoved) {
-  TempDir saveDir;
-  Options options;
-  options.saveFile = saveDir.path() + "/image.bin";
-  options.com = 12;
-  options.portsDir.clear();
-  std::string error;
-  sim_ = Simulator::create(options, error);  // no --ports: a fresh temporary directory
-  ASSERT_TRUE(sim_) << error;
-  sim_->start();
-  const std::string tempDir = sim_->portsDir();
-  EXPECT_EQ(sim_->linkPath(), tempDir + "/COM12");
-  auto client = connect();
-  ASSERT_TRUE(client->send("VERS"));
-  EXPECT_EQ(client->receive(18), "TORMISAPLEX 10 4.2");
-  sendBlocks(*client, image_, 0, kBlockCount, 0xFFFF);
-  ASSERT_TRUE(client->send("PUSK"));
-  ASSERT_TRUE(waitReport([](const Report& r) { return r.device.pusk; }));
-  client->close();
-  ASSERT_TRUE(sim_->waitFinished(kPatience));
-  EXPECT_EQ(sim_->exitCode(), 0) << sim_->report().summary;
-
-  std::ifstream saved(options.saveFile, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(saved), {}};
-  EXPECT_EQ(bytes, image_);
-  EXPECT_FALSE(std::filesystem::exists(tempDir));
 }
 
 TEST_F(SimulatorTest, SetWordsFormTheAnswer) {

@@ -68,9 +68,8 @@ TEST_F(Threads, ACallFromAnotherThreadRunsOnTheGuiThreadBeforeTheCallerGoesOn) {
   // The event the call fired back into the graph ran on the GUI thread, for the caller.
   EXPECT_EQ(changes.threads[0], guiThread);
   EXPECT_FALSE(EventGate::instance().heldByCurrentThread());
-}
 
-TEST_F(Threads, ACallFromAThreadWithoutTheGateAlsoCompletes) {
+  // A caller that does not hold the gate is served the same way.
   THIProgressBar bar(&form);
   bar.Max = 10;
   bar.init();
