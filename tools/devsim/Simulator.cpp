@@ -358,13 +358,13 @@ bool Simulator::performDue(Clock::time_point now) {
 }
 
 void Simulator::armTimer(Clock::time_point when) {
-  itimerspec spec{};
+  itimerspec due{};
   if (when != Clock::time_point::max()) {
-    spec.it_value = toTimespec(when);
+    due.it_value = toTimespec(when);
     // A zero value would disarm the timer instead of firing at once.
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+    if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
   }
-  ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+  ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void Simulator::finish(EndCause cause) {
