@@ -82,9 +82,9 @@ bool unescape(const std::string& text, std::string& bytes, std::string& error) {
   return true;
 }
 
-bool parseFault(const std::string& fault, Faults& faults, std::string& error) {
-  const std::size_t eq = fault.find('=');
-  const std::string name = fault.substr(0, eq);
+bool parseFault(const std::string& text, Faults& faults, std::string& error) {
+  const std::size_t eq = text.find('=');
+  const std::string name = text.substr(0, eq);
   const bool hasBlock = eq != std::string::npos;
   struct Flag {
     const char* name;
@@ -114,7 +114,7 @@ bool parseFault(const std::string& fault, Faults& faults, std::string& error) {
   for (const AtBlock& fault : kAtBlock) {
     if (name != fault.name) continue;
     std::uint64_t block = 0;
-    if (!hasBlock || !parseUnsigned(fault.substr(eq + 1), kBlockCount - 1, block)) {
+    if (!hasBlock || !parseUnsigned(text.substr(eq + 1), kBlockCount - 1, block)) {
       error = "fault " + name + " needs a block, " + name + "=K with K from 0 to " +
               std::to_string(kBlockCount - 1);
       return false;
@@ -122,7 +122,7 @@ bool parseFault(const std::string& fault, Faults& faults, std::string& error) {
     faults.*fault.field = static_cast<std::uint32_t>(block);
     return true;
   }
-  error = "unknown fault \"" + fault + "\"";
+  error = "unknown fault \"" + text + "\"";
   return false;
 }
 

@@ -14,7 +14,7 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Options
                                    std::string& error);
 
 // Applies one fault given as NAME or NAME=K.
-bool parseFault(const std::string& fault, Faults& faults, std::string& error);
+bool parseFault(const std::string& text, Faults& faults, std::string& error);
 
 // Turns \r, \n, \t, \\ and \xHH into their bytes.
 bool unescape(const std::string& text, std::string& bytes, std::string& error);
