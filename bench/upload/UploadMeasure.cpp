@@ -7,10 +7,8 @@
 #include <sys/resource.h>
 #include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -24,6 +22,7 @@
 #include "elements/hiMultiElementEx.h"
 #include "elements/hiSleep.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/QtWait.h"
 #include "window/Toolkit.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
@@ -31,6 +30,7 @@
 
 using namespace hi;
 using Clock = std::chrono::steady_clock;
+using hi::test::waitFor;
 
 namespace {
 
@@ -44,18 +44,6 @@ struct EndTap : Element {
     fireEvent(onPass, d);
   }
 };
-
-bool waitFor(const std::function<bool()>& done, std::chrono::seconds timeout) {
-  QEventLoop loop;
-  QTimer check;
-  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-  check.start(2);
-  if (!done()) loop.exec();
-  return done();
-}
 
 double cpuSeconds() {
   rusage u{};

@@ -6,11 +6,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +23,7 @@
 #include "elements/hiSleep.h"
 #include "platform/Resources.h"
 #include "runtime/EventGate.h"
+#include "tests/support/QtWait.h"
 #include "tools/devsim/Simulator.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
@@ -53,22 +52,6 @@ inline std::string embeddedImage() {
   return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
-// Runs the GUI thread's event loop until the condition holds or the time is up. The loop
-// blocks in the event dispatcher, as the program's does, so calls that other threads carry
-// to the GUI thread run at once (QTest::qWaitFor would sleep between passes).
-inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer check;
-  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-  check.start(5);
-  loop.exec();
-  return done();
-}
-
 // Keeps the event loop running for a while: for checks that nothing happens.
 inline void idle(std::chrono::milliseconds span) {
   const auto until = std::chrono::steady_clock::now() + span;
@@ -89,9 +72,9 @@ class EndToEnd : public ::testing::Test {
   }
 
   // A simulated device on COM1 of a fresh port map, served on a thread of its own.
-  void startDevice(devsim::DeviceOptions options = {}, std::uint32_t baud = 0) {
+  void startDevice(const devsim::DeviceOptions& options = {}, std::uint32_t baud = 0) {
     devsim::Options o;
-    o.device = std::move(options);
+    o.device = options;
     o.baud = baud;
     std::string error;
     device = devsim::Simulator::create(std::move(o), error);
@@ -153,6 +136,14 @@ class EndToEnd : public ::testing::Test {
   bool waitForDevice(const std::function<bool(const devsim::Report&)>& done,
                      std::chrono::milliseconds timeout = kLong) {
     return waitFor([&] { return done(report()); }, timeout);
+  }
+
+  // A device with the given behaviour, the program, the port chosen, "Записать" pressed.
+  void startUpload(const devsim::DeviceOptions& options = {}, std::uint32_t baud = 0) {
+    startDevice(options, baud);
+    startProgram();
+    choosePortAndWaitForIdentification();
+    pressWrite();
   }
 
   void choosePortAndWaitForIdentification(const char* name = "COM1") {
