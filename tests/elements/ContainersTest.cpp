@@ -150,7 +150,19 @@ class Containers : public hi::test::LiveRuntime {
     return d;
   }
 
+  // A container on the heap with its instance built, whose inner event 1 deletes it; work 2
+  // relays to inner events 1 and 2.
+  THIMultiElementEx* selfDeletingBox(std::uint8_t mode) {
+    auto* box = new THIMultiElementEx;
+    wire(*box, mode);
+    killer.run = [box](TData&) { delete box; };
+    box->onEvent[1] = killer.point();
+    box->setCreator(&createMultiInstance<TestGraph>);
+    return box;
+  }
+
   Probe out[3];
+  Action killer;
 };
 
 std::vector<std::int32_t> integers(const std::vector<TData>& values) {
@@ -296,12 +308,7 @@ TEST_F(Containers, InnerReadsGoToContainerDataInsideABusyFrame) {
 }
 
 TEST_F(Containers, SelfDestructionIsRefusedAndTheBusyInstanceRunsOn) {
-  auto* box = new THIMultiElementEx;
-  wire(*box, 0);
-  Action kill;
-  kill.run = [&](TData&) { delete box; };
-  box->onEvent[1] = kill.point();
-  box->setCreator(&createMultiInstance<TestGraph>);
+  THIMultiElementEx* box = selfDeletingBox(0);
   TestGraph* instance = g_stats.last;
 
   work(*box, 2);  // relay: inner event 1 destroys the container, inner event 2 follows
@@ -372,12 +379,7 @@ TEST_F(Containers, SelfDestructionNoticeIsShownOncePerBusyInstance) {
 }
 
 TEST_F(Containers, DestroyingTheContainerFromATemporaryInstanceIsSafe) {
-  auto* box = new THIMultiElementEx;
-  wire(*box, 1);
-  Action kill;
-  kill.run = [&](TData&) { delete box; };
-  box->onEvent[1] = kill.point();
-  box->setCreator(&createMultiInstance<TestGraph>);
+  THIMultiElementEx* box = selfDeletingBox(1);
 
   work(*box, 2);
   // The temporary instance is not one of the container's own: no notice, and it goes

@@ -29,6 +29,12 @@ class LiveRuntime : public ::testing::Test {
   std::uint8_t savedGraphReady_ = 0;
 };
 
+// The live runtime with a log for probes and sources that record in one order.
+class LoggedRuntime : public LiveRuntime {
+ protected:
+  std::vector<std::string> log;
+};
+
 // Records every value it receives, in a log shared by several probes if wanted, and can
 // change or forward the record it got.
 struct Probe : Element {
@@ -78,10 +84,6 @@ inline TData breakValue() {
   d.type = dtBreak;
   return d;
 }
-
-}  // namespace hi::test
-
-namespace hi::test {
 
 // Runs a test's own code when fired or read.
 struct Action : Element {

@@ -17,10 +17,7 @@ using hi::test::Source;
 
 namespace {
 
-class Flow : public hi::test::LiveRuntime {
- protected:
-  std::vector<std::string> log;
-};
+using Flow = hi::test::LoggedRuntime;
 
 // ---- DoData ----
 

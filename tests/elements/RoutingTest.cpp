@@ -13,10 +13,7 @@ using hi::test::Source;
 
 namespace {
 
-class Routing : public hi::test::LiveRuntime {
- protected:
-  std::vector<std::string> log;
-};
+using Routing = hi::test::LoggedRuntime;
 
 TEST_F(Routing, HubGivesEveryOutputItsOwnCopyInOrder) {
   THIHub hub;

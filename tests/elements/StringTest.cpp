@@ -20,6 +20,14 @@ namespace {
 
 class Strings : public hi::test::LiveRuntime {};
 
+// Fires two texts chained, the way one event carries several values.
+void fireTextChain(const EventPoint& point, const std::string& first, const std::string& second) {
+  TData tail = makeString(second);
+  TData d = makeString(first);
+  d.next = &tail;
+  fireEvent(point, d);
+}
+
 // ---- FormatStr ----
 
 std::string format(const std::string& mask, const std::vector<std::string>& values) {
@@ -60,10 +68,7 @@ TEST_F(Strings, FormatStrTakesUnconnectedValuesFromTheEventChainInOrder) {
   f.Mask = "%2-%1";
   Probe out;
   f.onFString = out.point();
-  TData second = makeString("two");
-  TData d = makeString("one");
-  d.next = &second;
-  fireEvent(makeEventPoint<&THIFormatStr::doString>(0, &f), d);
+  fireTextChain(makeEventPoint<&THIFormatStr::doString>(0, &f), "one", "two");
   EXPECT_EQ(toString(out.seen.at(0)), "two-one");
 }
 
@@ -91,18 +96,25 @@ bool referenceMatch(const std::string& t, std::size_t i, const std::string& m, s
   return true;
 }
 
-bool compare(const std::string& mask, const std::string& text, std::uint8_t ignoreCase = 1) {
+// A StrMask whose two outcomes are recorded.
+struct MaskRig {
+  MaskRig(const std::string& mask, std::uint8_t ignoreCase) {
+    m.Mask = mask;
+    m.IgnoreCase = ignoreCase;
+    m.onTrue = yes.point();
+    m.onFalse = no.point();
+  }
   THIStrMask m;
-  m.Mask = mask;
-  m.IgnoreCase = ignoreCase;
   Probe yes, no;
-  m.onTrue = yes.point();
-  m.onFalse = no.point();
-  fireString(makeEventPoint<&THIStrMask::doCompare>(0, &m), text);
-  EXPECT_EQ(yes.seen.size() + no.seen.size(), 1u);
-  const auto& seen = yes.seen.empty() ? no.seen : yes.seen;
+};
+
+bool compare(const std::string& mask, const std::string& text, std::uint8_t ignoreCase = 1) {
+  MaskRig rig(mask, ignoreCase);
+  fireString(makeEventPoint<&THIStrMask::doCompare>(0, &rig.m), text);
+  EXPECT_EQ(rig.yes.seen.size() + rig.no.seen.size(), 1u);
+  const auto& seen = rig.yes.seen.empty() ? rig.no.seen : rig.yes.seen;
   EXPECT_EQ(toString(seen.at(0)), text);  // the text as read, not lowered
-  return !yes.seen.empty();
+  return !rig.yes.seen.empty();
 }
 
 TEST_F(Strings, StrMaskWholeTextMatches) {
@@ -165,20 +177,15 @@ TEST_F(Strings, StrMaskCaseRules) {
 }
 
 TEST_F(Strings, StrMaskDoMaskTakesTheTextFormOfTheValue) {
-  THIStrMask m;
-  m.Mask = "SZ";
-  m.IgnoreCase = 1;
-  Probe yes, no;
-  m.onTrue = yes.point();
-  m.onFalse = no.point();
-  fireInteger(makeEventPoint<&THIStrMask::doMask>(1, &m), 12);
-  EXPECT_EQ(m.Mask, "12");
-  EXPECT_TRUE(yes.seen.empty() && no.seen.empty());  // setting the mask fires nothing
+  MaskRig rig("SZ", 1);
+  fireInteger(makeEventPoint<&THIStrMask::doMask>(1, &rig.m), 12);
+  EXPECT_EQ(rig.m.Mask, "12");
+  EXPECT_TRUE(rig.yes.seen.empty() && rig.no.seen.empty());  // setting the mask fires nothing
   Source text(makeString("12"));
-  m.inText = text.point();
-  fireString(makeEventPoint<&THIStrMask::doCompare>(0, &m), "ignored");
-  ASSERT_EQ(yes.seen.size(), 1u);
-  EXPECT_EQ(toString(yes.seen[0]), "12");
+  rig.m.inText = text.point();
+  fireString(makeEventPoint<&THIStrMask::doCompare>(0, &rig.m), "ignored");
+  ASSERT_EQ(rig.yes.seen.size(), 1u);
+  EXPECT_EQ(toString(rig.yes.seen[0]), "12");
 }
 
 // ---- MultiStrPart ----
@@ -269,25 +276,30 @@ TEST_F(Strings, StrCatFallsBackToTheEventThenAppends) {
 
   THIStrCat chain;  // both unconnected and empty: two values of the chain, in order
   chain.onStrCat = out.point();
-  TData b = makeString("b");
-  TData a = makeString("a");
-  a.next = &b;
-  fireEvent(makeEventPoint<&THIStrCat::doStrCat>(0, &chain), a);
+  fireTextChain(makeEventPoint<&THIStrCat::doStrCat>(0, &chain), "a", "b");
   EXPECT_EQ(toString(out.seen.at(2)), "ab");
 }
 
 // ---- Convertor ----
 
+// A Convertor whose results a probe keeps.
+struct ConvertorRig {
+  ConvertorRig(std::int32_t mode, std::int32_t digits) {
+    c.Mode = mode;
+    c.Digits = digits;
+    c.onResult = out.point();
+  }
+  EventPoint in() { return makeEventPoint<&THIConvertor::doConvert>(0, &c); }
+  THIConvertor c;
+  Probe out;
+};
+
 std::vector<std::string> convert(std::int32_t mode, std::int32_t digits,
                                  const std::vector<std::int32_t>& values) {
-  THIConvertor c;
-  c.Mode = mode;
-  c.Digits = digits;
-  Probe out;
-  c.onResult = out.point();
-  for (std::int32_t v : values) fireInteger(makeEventPoint<&THIConvertor::doConvert>(0, &c), v);
+  ConvertorRig rig(mode, digits);
+  for (std::int32_t v : values) fireInteger(rig.in(), v);
   std::vector<std::string> r;
-  for (const auto& d : out.seen) r.push_back(toString(d));
+  for (const auto& d : rig.out.seen) r.push_back(toString(d));
   return r;
 }
 
@@ -299,17 +311,13 @@ TEST_F(Strings, ConvertorCharacterAndHexModes) {
   EXPECT_EQ(convert(6, 0, {0}), (Parts{"0"}));
   EXPECT_TRUE(convert(3, 1, {10}).empty());  // not a mode this converter knows
 
-  THIConvertor c;
-  c.Mode = 6;
-  c.Digits = 1;
-  Probe out;
-  c.onResult = out.point();
-  fireString(makeEventPoint<&THIConvertor::doConvert>(0, &c), "200");
+  ConvertorRig hex(6, 1);
+  fireString(hex.in(), "200");
   Source data(makeInteger(11));
-  c.inData = data.point();
-  fireInteger(makeEventPoint<&THIConvertor::doConvert>(0, &c), 99);
-  EXPECT_EQ(toString(out.seen.at(0)), "C8");
-  EXPECT_EQ(toString(out.seen.at(1)), "B");
+  hex.c.inData = data.point();
+  fireInteger(hex.in(), 99);
+  EXPECT_EQ(toString(hex.out.seen.at(0)), "C8");
+  EXPECT_EQ(toString(hex.out.seen.at(1)), "B");
 }
 
 }  // namespace

@@ -11,14 +11,14 @@
 #include "elements/hiSleep.h"
 #include "runtime/EventGate.h"
 #include "tests/elements/ElementProbes.h"
+#include "tests/support/Polling.h"
 
 using namespace hi;
 using namespace std::chrono_literals;
 using hi::test::Action;
+using hi::test::pollUntil;
 
 namespace {
-
-class Timing : public hi::test::LiveRuntime {};
 
 // What a timer fired, counted across threads.
 struct Events {
@@ -53,11 +53,19 @@ struct Events {
     t.onTimer = onTimer.point();
     t.onStop = onStop.point();
   }
+  void wire(THIMMTimer& t, std::int32_t interval, std::int32_t autoStop = 0) {
+    t.Interval = interval;
+    t.AutoStop = autoStop;
+    wire(t);
+  }
 
   // Waits, with a bound meant never to be reached on a working timer, until `done` holds.
   bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
     std::unique_lock lock(m);
     return cv.wait_for(lock, limit, done);
+  }
+  bool waitForStops(int count) {
+    return waitFor([&] { return stops >= count; });
   }
 
   // Gives a faulty timer many periods to show an extra tick or stop. Waiting the whole
@@ -78,23 +86,24 @@ struct Events {
   }
 };
 
-bool pollUntil(const std::function<bool()>& done) {
-  const auto limit = std::chrono::steady_clock::now() + 30s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
+// Each test's timer reports to `ev`; the timer, a local, is gone before `ev` goes.
+class Timing : public hi::test::LiveRuntime {
+ protected:
+  Events ev;
+};
+
+void startTimer(THIMMTimer& t) {
+  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &t));
+}
+void stopTimer(THIMMTimer& t) {
+  fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &t));
 }
 
 TEST_F(Timing, AutoStopThreeGivesThreeTicksThenStopThenSilence) {
-  Events ev;
   THIMMTimer timer;
-  timer.Interval = 2;
-  timer.AutoStop = 3;
-  ev.wire(timer);
-  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
-  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 0; }));
+  ev.wire(timer, 2, 3);
+  startTimer(timer);
+  ASSERT_TRUE(ev.waitForStops(1));
   EXPECT_EQ(ev.tickCount(), 3);
   EXPECT_FALSE(timer.running());
   ev.watchForStrayEvents();
@@ -102,32 +111,29 @@ TEST_F(Timing, AutoStopThreeGivesThreeTicksThenStopThenSilence) {
   EXPECT_EQ(ev.stopCount(), 1);
 
   // It starts again as often as asked, each time with the full count.
-  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
-  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 1; }));
+  startTimer(timer);
+  ASSERT_TRUE(ev.waitForStops(2));
   EXPECT_EQ(ev.tickCount(), 6);
 }
 
 TEST_F(Timing, DoStopOnAStoppedTimerStillFiresOnStop) {
-  Events ev;
   THIMMTimer timer;
   ev.wire(timer);
-  fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
-  fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+  stopTimer(timer);
+  stopTimer(timer);
   EXPECT_EQ(ev.stopCount(), 2);
   EXPECT_EQ(ev.tickCount(), 0);
   EXPECT_FALSE(timer.running());
 }
 
 TEST_F(Timing, WithoutAutoStopTicksGoOnUntilDoStopFromATick) {
-  Events ev;
   THIMMTimer timer;
-  timer.Interval = 1;
-  ev.wire(timer);
+  ev.wire(timer, 1);
   ev.everyTick = [&](int n) {
-    if (n == 5) fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+    if (n == 5) stopTimer(timer);
   };
-  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
-  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 0; }));
+  startTimer(timer);
+  ASSERT_TRUE(ev.waitForStops(1));
   ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
   ev.watchForStrayEvents();
   EXPECT_EQ(ev.tickCount(), 5);
@@ -135,29 +141,24 @@ TEST_F(Timing, WithoutAutoStopTicksGoOnUntilDoStopFromATick) {
 }
 
 TEST_F(Timing, DoStartWhileRunningReloadsTheCount) {
-  Events ev;
   THIMMTimer timer;
-  timer.Interval = 2;
-  timer.AutoStop = 2;
-  ev.wire(timer);
+  ev.wire(timer, 2, 2);
   ev.everyTick = [&](int n) {
-    if (n == 1) fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));  // back to 2 left
+    if (n == 1) startTimer(timer);  // back to 2 left
   };
-  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
-  ASSERT_TRUE(ev.waitFor([&] { return ev.stops > 0; }));
+  startTimer(timer);
+  ASSERT_TRUE(ev.waitForStops(1));
   EXPECT_EQ(ev.tickCount(), 3);
 }
 
 TEST_F(Timing, ATickWaitingForTheGraphIsDroppedWhenTheHolderStopsTheTimer) {
-  Events ev;
   THIMMTimer timer;
-  timer.Interval = 1;
-  ev.wire(timer);
+  ev.wire(timer, 1);
   {
     EventScope holder;  // another event runs in the graph, e.g. a long reply on the reader
-    fireNull(makeEventPoint<&THIMMTimer::doStart>(0, &timer));
+    startTimer(timer);
     ASSERT_TRUE(pollUntil([&] { return timer.busy(); }));  // a tick waits for its turn
-    fireNull(makeEventPoint<&THIMMTimer::doStop>(1, &timer));
+    stopTimer(timer);
     EXPECT_EQ(ev.stopCount(), 1);
   }
   ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
@@ -165,16 +166,14 @@ TEST_F(Timing, ATickWaitingForTheGraphIsDroppedWhenTheHolderStopsTheTimer) {
 }
 
 TEST_F(Timing, DestroyingARunningTimerEndsItsTicks) {
-  Events ev;
   std::atomic<bool> destroyed{false};
   std::atomic<int> lateTicks{0};
   ev.everyTick = [&](int) {
     if (destroyed.load()) lateTicks.fetch_add(1);
   };
   auto timer = std::make_unique<THIMMTimer>();
-  timer->Interval = 1;
-  ev.wire(*timer);
-  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, timer.get()));
+  ev.wire(*timer, 1);
+  startTimer(*timer);
   ASSERT_TRUE(ev.waitFor([&] { return ev.ticks >= 3; }));
   timer.reset();
   destroyed = true;
@@ -185,12 +184,10 @@ TEST_F(Timing, DestroyingARunningTimerEndsItsTicks) {
 }
 
 TEST_F(Timing, DestroyingATimerWhoseTickWaitsForTheGraphDoesNotHang) {
-  Events ev;
   auto timer = std::make_unique<THIMMTimer>();
-  timer->Interval = 1;
-  ev.wire(*timer);
+  ev.wire(*timer, 1);
   EventScope holder;  // teardown runs while the graph is held; the tick must give up
-  fireNull(makeEventPoint<&THIMMTimer::doStart>(0, timer.get()));
+  startTimer(*timer);
   ASSERT_TRUE(pollUntil([&] { return timer->busy(); }));
   timer.reset();
   EXPECT_EQ(ev.tickCount(), 0);

@@ -7,20 +7,13 @@
 #include "platform/MonotonicClock.h"
 #include "platform/PeriodicTimer.h"
 #include "runtime/EventGate.h"
+#include "tests/support/Polling.h"
 
 using namespace hi;
 using namespace std::chrono_literals;
+using hi::test::pollUntil;
 
 namespace {
-
-bool pollUntil(const std::function<bool()>& done) {
-  const auto limit = std::chrono::steady_clock::now() + 30s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 TEST(MonotonicClock, MicrosecondsBecomeWholeTicksWithoutTruncatedRates) {
   // A 3.58 MHz counter: one second is all of its ticks, not 3 per microsecond (84 %).

@@ -1,7 +1,8 @@
 #pragma once
 
 // A plain test client for the device simulator: it opens the program end of the port the way
-// any serial program would and speaks the protocol by hand.
+// any serial program would and speaks the protocol by hand. Below it, a fixture that runs the
+// simulator inside the test.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,13 +10,20 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/devsim/Simulator.h"
 
 namespace hi::devsim::test {
 
@@ -164,6 +172,31 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// A simulator with its ports in a fresh directory, started when a test asks for it.
+class SimulatorFixture : public ::testing::Test {
+ protected:
+  // A simulator that cannot start ends the run: every later step would fail on it.
+  Simulator& launch(Options options = {}) {
+    options.portsDir = dir_.path();
+    std::string error;
+    sim_ = Simulator::create(std::move(options), error);
+    if (!sim_) {
+      ADD_FAILURE() << error;
+      std::abort();
+    }
+    sim_->start();
+    return *sim_;
+  }
+
+  bool waitReport(const std::function<bool(const Report&)>& done) {
+    return sim_->waitUntil(done, kPatience);
+  }
+
+  TempDir dir_;
+  std::unique_ptr<Simulator> sim_;
+  const std::vector<std::uint8_t> image_ = testImage();
 };
 
 }  // namespace hi::devsim::test

@@ -3,32 +3,20 @@
 #include <filesystem>
 
 #include "tests/tools/DevsimClient.h"
-#include "tools/devsim/Simulator.h"
 
-namespace hi::devsim {
+// In the namespace of the client and the fixture, which the tests use throughout.
+namespace hi::devsim::test {
 namespace {
 
 using namespace std::chrono_literals;
-using test::blockReply;
-using test::Client;
-using test::kPatience;
-using test::referenceCrc;
-using test::TempDir;
 
 // Each fault as the program end sees it, driven by a plain client.
-class FaultTest : public ::testing::Test {
+class FaultTest : public SimulatorFixture {
  protected:
   Simulator& launch(const std::function<void(Faults&)>& setFault) {
     Options options;
-    options.portsDir = dir_.path();
     setFault(options.device.faults);
-    std::string error;
-    sim_ = Simulator::create(std::move(options), error);
-    if (!sim_) {
-      ADD_FAILURE() << error;
-      std::abort();
-    }
-    sim_->start();
+    SimulatorFixture::launch(std::move(options));
     client_ = std::make_unique<Client>(sim_->linkPath());
     return *sim_;
   }
@@ -51,10 +39,6 @@ class FaultTest : public ::testing::Test {
       const std::string want = blockReply(sendBlock(k), k + 1 == kBlockCount);
       ASSERT_EQ(hexBytes(client_->receive(want.size())), hexBytes(want)) << "block " << k;
     }
-  }
-
-  bool waitReport(const std::function<bool(const Report&)>& done) {
-    return sim_->waitUntil(done, kPatience);
   }
 
   // Proves that nothing was sent in answer to what came so far: one more byte is fed, and the
@@ -86,10 +70,7 @@ class FaultTest : public ::testing::Test {
     EXPECT_GE(writes[skip + 1].at - writes[skip].at, 50ms);
   }
 
-  TempDir dir_;
-  std::unique_ptr<Simulator> sim_;
   std::unique_ptr<Client> client_;
-  const std::vector<std::uint8_t> image_ = test::testImage();
   std::uint16_t crc_ = 0xFFFF;
 };
 
@@ -207,4 +188,4 @@ TEST_F(FaultTest, WrongCrcAtTheLastBlockKeepsTheEndMarkerAndAnIgnoringProgramIsC
 }
 
 }  // namespace
-}  // namespace hi::devsim
+}  // namespace hi::devsim::test

@@ -3,30 +3,13 @@
 #include <filesystem>
 
 #include "tests/tools/DevsimClient.h"
-#include "tools/devsim/Simulator.h"
 
-namespace hi::devsim {
+// In the namespace of the client and the fixture, which the tests use throughout.
+namespace hi::devsim::test {
 namespace {
 
-using namespace std::chrono_literals;
-using test::blockReply;
-using test::Client;
-using test::kPatience;
-using test::referenceCrc;
-using test::TempDir;
-
-class SimulatorTest : public ::testing::Test {
+class SimulatorTest : public SimulatorFixture {
  protected:
-  Simulator& launch(Options options = {}) {
-    options.portsDir = dir_.path();
-    std::string error;
-    sim_ = Simulator::create(std::move(options), error);
-    EXPECT_TRUE(sim_) << error;
-    if (!sim_) std::abort();
-    sim_->start();
-    return *sim_;
-  }
-
   std::unique_ptr<Client> connect() { return std::make_unique<Client>(sim_->linkPath()); }
 
   // Sends blocks [first, last) and checks each reply; returns the running CRC.
@@ -45,14 +28,6 @@ class SimulatorTest : public ::testing::Test {
     }
     return crc;
   }
-
-  bool waitReport(const std::function<bool(const Report&)>& done) {
-    return sim_->waitUntil(done, kPatience);
-  }
-
-  TempDir dir_;
-  std::unique_ptr<Simulator> sim_;
-  const std::vector<std::uint8_t> image_ = test::testImage();
 };
 
 TEST_F(SimulatorTest, WholeUploadByteByByteSucceedsAndCleansUp) {
@@ -198,4 +173,4 @@ TEST_F(SimulatorTest, TakenPortIsRefusedAndAStaleLinkReplaced) {
 }
 
 }  // namespace
-}  // namespace hi::devsim
+}  // namespace hi::devsim::test

@@ -24,7 +24,9 @@
 #include "window/hiProgressBar.h"
 
 using namespace hi;
+using hi::test::place;
 using hi::test::Probe;
+using hi::test::sizeTo;
 using hi::test::Source;
 using hi::test::WindowTest;
 
@@ -46,8 +48,7 @@ using Controls = WindowTest;
 
 TEST_F(Controls, OnlyIntegerZeroHidesOrDisables) {
   THIButton button(&form);
-  button.Width = 85;
-  button.Height = 30;
+  sizeTo(button, 85, 30);
   button.init();
   QWidget* w = button.control();
 
@@ -73,8 +74,7 @@ TEST_F(Controls, OnlyIntegerZeroHidesOrDisables) {
 
 TEST_F(Controls, AutoSizeLabelDockedAtTopKeepsTheClientWidthAndTakesTheTextHeight) {
   THILabel label(&form);
-  label.Width = 300;
-  label.Height = 24;
+  sizeTo(label, 300, 24);
   label.Align = alTop;
   label.Font = sans(10);
   label.setAutoSize(1);
@@ -88,10 +88,7 @@ TEST_F(Controls, AutoSizeLabelDockedAtTopKeepsTheClientWidthAndTakesTheTextHeigh
 
 TEST_F(Controls, AutoSizeLabelWithoutDockingTakesTheTextSizePlusOne) {
   THILabel label(&form);
-  label.Left = 110;
-  label.Top = 55;
-  label.Width = 272;
-  label.Height = 20;
+  place(label, 110, 55, 272, 20);
   label.Font = sans(8);
   label.setAutoSize(1);
   label.Caption = "CRC:";
@@ -100,8 +97,7 @@ TEST_F(Controls, AutoSizeLabelWithoutDockingTakesTheTextSizePlusOne) {
   EXPECT_EQ(label.bounds(), QRect(110, 55, fm.horizontalAdvance("CRC:") + 1, fm.height() + 1));
 
   THILabel empty(&form);
-  empty.Width = 50;
-  empty.Height = 50;
+  sizeTo(empty, 50, 50);
   empty.setAutoSize(1);
   empty.init();
   EXPECT_EQ(empty.bounds().size(), QSize(1, 1));
@@ -111,8 +107,7 @@ TEST_F(Controls, HiddenDockedLabelsStackWhenShownAndCloseUpWhenHidden) {
   THILabel first(&form);
   THILabel second(&form);
   for (THILabel* l : {&first, &second}) {
-    l->Width = 610;
-    l->Height = 24;
+    sizeTo(*l, 610, 24);
     l->Align = alTop;
     l->Visible = 0;
     l->Font = sans(10);
@@ -141,8 +136,7 @@ TEST_F(Controls, HiddenDockedLabelsStackWhenShownAndCloseUpWhenHidden) {
 
 TEST_F(Controls, LabelClickAndHover) {
   THILabel label(&form);
-  label.Width = 50;
-  label.Height = 20;
+  sizeTo(label, 50, 20);
   label.HoverColor = 0x0000FF;
   label.HoverUnderline = 1;
   label.Font = sans(8);
@@ -165,8 +159,7 @@ TEST_F(Controls, LabelClickAndHover) {
 
 TEST_F(Controls, ButtonClicksCarryACopyOfData) {
   THIButton button(&form);
-  button.Width = 85;
-  button.Height = 30;
+  sizeTo(button, 85, 30);
   button.Caption = cp1251("Записать");
   button.Data = makeInteger(5);
   button.init();
@@ -186,8 +179,7 @@ class EditTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    edit.Width = 85;
-    edit.Height = 25;
+    sizeTo(edit, 85, 25);
     edit.Text = "FFFF";
     edit.onChange = changes.point();
     edit.init();
@@ -288,8 +280,7 @@ class ComboTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    combo.Width = 85;
-    combo.Height = 24;
+    sizeTo(combo, 85, 24);
     combo.Editable = 1;
     combo.ReportText = 1;
     combo.onChange = picks.point();
@@ -379,8 +370,7 @@ TEST_F(Controls, ComboStringsAreLoadedAtCreation) {
 
 TEST_F(Controls, ProgressPositionsOutsideTheRangeShowAsTheNearerEnd) {
   THIProgressBar bar(&form);
-  bar.Width = 600;
-  bar.Height = 30;
+  sizeTo(bar, 600, 30);
   bar.Max = 1015;
   bar.Smooth = 1;
   bar.BarColor = 0x0000FF;
@@ -407,10 +397,7 @@ TEST_F(Controls, ProgressPositionsOutsideTheRangeShowAsTheNearerEnd) {
 
 TEST_F(Controls, TheErrorMarkFillsItsFifteenByFourteenControl) {
   THIImage image(&form);
-  image.Left = 145;
-  image.Top = 3;
-  image.Width = 15;
-  image.Height = 14;
+  place(image, 145, 3, 15, 14);
   image.SmoothStretch = 1;
   const QImage mark = bitmapResource("BITMAP0");
   ASSERT_FALSE(mark.isNull());
@@ -429,8 +416,7 @@ TEST_F(Controls, TheErrorMarkFillsItsFifteenByFourteenControl) {
 
 TEST_F(Controls, PictureAutoSizeAndEmptyPicture) {
   THIImage image(&form);
-  image.Width = 10;
-  image.Height = 10;
+  sizeTo(image, 10, 10);
   image.Color = 0x00FF00;
   image.AutoSize = 1;
   image.init();
@@ -446,8 +432,7 @@ TEST_F(Controls, PictureAutoSizeAndEmptyPicture) {
 
 TEST_F(Controls, MouseMovesReportTheButtonOfThePreviousMouseEvent) {
   THIButton button(&form);
-  button.Width = 85;
-  button.Height = 30;
+  sizeTo(button, 85, 30);
   button.init();
   Probe down, moves, up, wheel;
   button.onMouseDown = down.point();
@@ -482,8 +467,7 @@ TEST_F(Controls, MouseMovesReportTheButtonOfThePreviousMouseEvent) {
 
 TEST_F(Controls, AConsumedKeyDownSwallowsItsCharacter) {
   THIEdit edit(&form);
-  edit.Width = 85;
-  edit.Height = 25;
+  sizeTo(edit, 85, 25);
   edit.init();
   Probe downs, presses, ups;
   edit.onKeyDown = downs.point();
@@ -506,8 +490,7 @@ TEST_F(Controls, AConsumedKeyDownSwallowsItsCharacter) {
 
 TEST_F(Controls, ResizeNegotiationOffersTheDifferenceAndTakesIntegerAnswers) {
   THIButton button(&form);
-  button.Width = 50;
-  button.Height = 20;
+  sizeTo(button, 50, 20);
   button.init();
   Probe offers;
   struct Answer : Element {

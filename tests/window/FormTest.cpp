@@ -21,15 +21,9 @@ class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     disableRuntime();
-    form.Left = 200;
-    form.Top = 200;
-    form.Width = 616;
-    form.Height = 162;
-    form.Color = 0xFF00000F;
+    hi::test::mainWindowProperties(form);
     form.Caption = "Tormisaplex bootloader";
-    form.BorderStyle = 1;
     form.DragAnywhere = 1;
-    form.Frame3D = 1;
   }
   void TearDown() override { disableRuntime(); }
 
@@ -146,8 +140,7 @@ TEST_F(FormTest, AUserCloseIsRefusedWhileDisabledThenFiresOnCloseAndStopsTheRunt
 TEST_F(FormTest, NothingFiresAfterOnClose) {
   form.init();
   THIButton button(&form);
-  button.Width = 85;
-  button.Height = 30;
+  hi::test::sizeTo(button, 85, 30);
   button.init();
   THILabel label(&form);
   label.init();

@@ -43,8 +43,23 @@ class Threads : public WindowTest {
     t.join();
   }
 
+  // Starts a thread that holds the event gate while it runs `work`, as the serial reader
+  // holds it for its event, and returns once the gate is held.
+  template <class F>
+  std::thread holdGateOnOtherThread(F work) {
+    std::thread t([this, work] {
+      EventScope scope;
+      gateHeld = true;
+      EventGate::instance().notify();
+      work();
+    });
+    EventGate::instance().waitUntil([this] { return gateHeld.load(); });
+    return t;
+  }
+
   THIEdit edit{&form};
   std::thread::id guiThread;
+  std::atomic<bool> gateHeld{false};
 };
 
 }  // namespace
@@ -93,19 +108,14 @@ TEST_F(Threads, AGuiNotificationWaitsForTheGateAndServesCallsMeanwhile) {
   clicks.action = [&](TData&) { log("click handled"); };
   button.onClick = clicks.point();
 
-  std::atomic<bool> holding{false};
   std::atomic<bool> finished{false};
-  std::thread reader([&] {
-    EventScope scope;
-    holding = true;
-    EventGate::instance().notify();
+  std::thread reader = holdGateOnOtherThread([&] {
     // The GUI thread is (or soon will be) waiting for the gate; its calls still run.
     TData zero = makeInteger(0);
     edit.doEnabled(zero);
     log("reader call done");
     finished = true;
   });
-  EventGate::instance().waitUntil([&] { return holding.load(); });
   button.button()->click();  // enters the gate only after the reader has left it
   reader.join();
   ASSERT_TRUE(finished);
@@ -118,15 +128,9 @@ TEST_F(Threads, AGuiNotificationWaitsForTheGateAndServesCallsMeanwhile) {
 TEST_F(Threads, AnUnconnectedNotificationDoesNotWaitForTheGate) {
   THIButton button(&form);
   button.init();
-  std::atomic<bool> holding{false};
   std::atomic<bool> release{false};
-  std::thread worker([&] {
-    EventScope scope;
-    holding = true;
-    EventGate::instance().notify();
-    EventGate::instance().waitUntil([&] { return release.load(); });
-  });
-  EventGate::instance().waitUntil([&] { return holding.load(); });
+  std::thread worker = holdGateOnOtherThread(
+      [&] { EventGate::instance().waitUntil([&] { return release.load(); }); });
   button.button()->click();  // nothing connected: returns at once
   release = true;
   EventGate::instance().notify();

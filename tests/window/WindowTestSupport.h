@@ -48,17 +48,32 @@ struct Source : Element {
   EventPoint point() { return makeEventPoint<&Source::get>(0, this); }
 };
 
-// A live runtime and a main window 616 x 162 (client 610 x 137) that is not yet shown.
+// Where a control, or the window, stands when it is created.
+inline void place(WinBase& w, int left, int top, int width, int height) {
+  w.Left = left;
+  w.Top = top;
+  w.Width = width;
+  w.Height = height;
+}
+inline void sizeTo(WinBase& w, int width, int height) {
+  w.Width = width;
+  w.Height = height;
+}
+
+// The properties of the program's main window: 616 x 162 (client 610 x 137) at 200, 200,
+// a fixed single frame, the button face colour and flat controls.
+inline void mainWindowProperties(THISimpleForm& form) {
+  place(form, 200, 200, 616, 162);
+  form.BorderStyle = 1;
+  form.Color = 0xFF00000F;
+  form.Frame3D = 1;
+}
+
+// A live runtime and the main window, created but not yet shown.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    form.Left = 200;
-    form.Top = 200;
-    form.Width = 616;
-    form.Height = 162;
-    form.BorderStyle = 1;
-    form.Color = 0xFF00000F;
-    form.Frame3D = 1;
+    mainWindowProperties(form);
     form.init();
     enableRuntime();
   }
