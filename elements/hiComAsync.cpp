@@ -1,6 +1,5 @@
 #include "elements/hiComAsync.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "platform/PortMap.h"
@@ -11,7 +10,7 @@ namespace hi {
 
 namespace {
 
-constexpr std::uint32_t kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+constexpr std::uint32_t kPurgeAll = Purge::All;
 
 char lowByte(std::int32_t v) {
   return static_cast<char>(static_cast<std::uint8_t>(v & 0xFF));
@@ -46,16 +45,16 @@ std::string THIComAsync::currentPortName() const {
 
 std::uint32_t THIComAsync::eventMask() const {
   std::uint32_t m = 0;
-  if (EvRxChar != 0) m |= EV_RXCHAR;
-  if (EvRxFlag != 0) m |= EV_RXFLAG;
-  if (EvTxEmpty != 0) m |= EV_TXEMPTY;
-  if (EvCTS != 0) m |= EV_CTS;
-  if (EvDSR != 0) m |= EV_DSR;
-  if (EvRLSD != 0) m |= EV_RLSD;
-  if (EvBreak != 0) m |= EV_BREAK;
-  if (EvErr != 0) m |= EV_ERR;
-  if (EvRing != 0) m |= EV_RING;
-  if (EvRx80Full != 0) m |= EV_RX80FULL;
+  if (EvRxChar != 0) m |= LineEvent::RxChar;
+  if (EvRxFlag != 0) m |= LineEvent::RxFlag;
+  if (EvTxEmpty != 0) m |= LineEvent::TxEmpty;
+  if (EvCTS != 0) m |= LineEvent::Cts;
+  if (EvDSR != 0) m |= LineEvent::Dsr;
+  if (EvRLSD != 0) m |= LineEvent::Rlsd;
+  if (EvBreak != 0) m |= LineEvent::Break;
+  if (EvErr != 0) m |= LineEvent::Err;
+  if (EvRing != 0) m |= LineEvent::Ring;
+  if (EvRx80Full != 0) m |= LineEvent::Rx80Full;
   return m;
 }
 
@@ -193,7 +192,7 @@ void THIComAsync::doWrite(TData& d, std::uint16_t) {
   const std::shared_ptr<SerialPort> p = port();
   if (!open_ || !p) return;
   const IoResult r = p->write(text.data(), text.size());
-  if (!r.ok && r.error == EBADF) return;  // closed meanwhile: no write was started
+  if (r.closed) return;  // closed meanwhile: no write was started
   fireInteger(onWrite, r.ok ? static_cast<std::int32_t>(r.count) : 0);
 }
 
@@ -204,7 +203,7 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
   if (!open_ || !p) return;
   std::string data;
   const IoResult r = p->read(data, n > 0 ? static_cast<std::size_t>(n) : 0);
-  if (!r.ok && r.error == EBADF) return;
+  if (r.closed) return;
   fireString(onRead, r.ok ? std::string_view(data) : std::string_view());
 }
 

@@ -103,7 +103,7 @@ class THIComAsync : public Element {
 
   // The texts of the last error check, one per line error found.
   std::vector<std::string> ErrorList;
-  // The error check's lines for a set of CE_ flags, in the order the check adds them.
+  // The error check's lines for a set of LineError flags, in the order the check adds them.
   static std::vector<std::string> errorTexts(std::uint32_t errors, bool parityCheck);
 
   // The line state as the last modem-line query found it.

@@ -97,7 +97,7 @@ void THIComAsync::readerLoop(const std::shared_ptr<Reader>& reader) {
     dispatch(*reader, w.events);
   }
   port.setEventMask(0);
-  port.purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  port.purge(Purge::All);
   reader->finished = true;
   EventGate::instance().notify();
 }
@@ -106,33 +106,33 @@ void THIComAsync::dispatch(Reader& reader, std::uint32_t events) {
   SerialPort& port = *reader.port;
   // After a close from one of the handlers, the rest of the mask is dropped.
   const auto wants = [&](std::uint32_t bit) { return (events & bit) != 0 && !reader.stop; };
-  if (wants(EV_RXCHAR)) {
+  if (wants(LineEvent::RxChar)) {
     CommStatus status;
     if (port.clearError(status).ok()) {
       fireInteger(onRxChar, static_cast<std::int32_t>(status.inQueue));
     }
   }
-  if (wants(EV_TXEMPTY)) fireNull(onTxEmpty);
-  if (wants(EV_BREAK)) fireNull(onBreak);
-  if (wants(EV_RING)) fireNull(onRing);
-  if (wants(EV_CTS) && queryModem(port)) fireInteger(onCTS, cts_ ? 1 : 0);
-  if (wants(EV_DSR) && queryModem(port)) fireInteger(onDSR, dsr_ ? 1 : 0);
-  if (wants(EV_RXFLAG)) fireNull(onRxFlag);
-  if (wants(EV_RLSD) && queryModem(port)) fireInteger(onRLSD, rlsd_ ? 1 : 0);
-  if (wants(EV_ERR)) {
+  if (wants(LineEvent::TxEmpty)) fireNull(onTxEmpty);
+  if (wants(LineEvent::Break)) fireNull(onBreak);
+  if (wants(LineEvent::Ring)) fireNull(onRing);
+  if (wants(LineEvent::Cts) && queryModem(port)) fireInteger(onCTS, cts_ ? 1 : 0);
+  if (wants(LineEvent::Dsr) && queryModem(port)) fireInteger(onDSR, dsr_ ? 1 : 0);
+  if (wants(LineEvent::RxFlag)) fireNull(onRxFlag);
+  if (wants(LineEvent::Rlsd) && queryModem(port)) fireInteger(onRLSD, rlsd_ ? 1 : 0);
+  if (wants(LineEvent::Err)) {
     if (AbortOnError == 0) errorCheck(port);
     fireNull(onError);
   }
-  if (wants(EV_RX80FULL)) fireNull(onRx80Full);
+  if (wants(LineEvent::Rx80Full)) fireNull(onRx80Full);
 }
 
 bool THIComAsync::queryModem(SerialPort& port) {
   if (!open_) return false;
   std::uint32_t status = 0;
   if (!port.modemStatus(status).ok()) return false;
-  cts_ = (status & MS_CTS_ON) != 0;
-  dsr_ = (status & MS_DSR_ON) != 0;
-  rlsd_ = (status & MS_RLSD_ON) != 0;
+  cts_ = (status & ModemLine::CtsOn) != 0;
+  dsr_ = (status & ModemLine::DsrOn) != 0;
+  rlsd_ = (status & ModemLine::RlsdOn) != 0;
   return true;
 }
 
@@ -141,19 +141,19 @@ std::vector<std::string> THIComAsync::errorTexts(std::uint32_t errors, bool pari
     std::uint32_t flag;
     const char* text;
   } kTexts[] = {
-      {CE_FRAME, "Receive Framing Error"},
-      {CE_RXPARITY, "Receive Parity Error"},
-      {CE_OVERRUN, "Receive Overrun Error"},
-      {CE_RXOVER, "Receive Queue overflow"},
-      {CE_TXFULL, "TX Queue is full"},
-      {CE_BREAK, "Break Detected"},
-      {CE_IOE, "Port I/O Error"},
-      {CE_MODE, "Requested mode unsupported"},
+      {LineError::Frame, "Receive Framing Error"},
+      {LineError::RxParity, "Receive Parity Error"},
+      {LineError::Overrun, "Receive Overrun Error"},
+      {LineError::RxOver, "Receive Queue overflow"},
+      {LineError::TxFull, "TX Queue is full"},
+      {LineError::Break, "Break Detected"},
+      {LineError::Ioe, "Port I/O Error"},
+      {LineError::Mode, "Requested mode unsupported"},
   };
   std::vector<std::string> lines;
   for (const auto& t : kTexts) {
     if ((errors & t.flag) == 0) continue;
-    if (t.flag == CE_RXPARITY && !parityCheck) continue;
+    if (t.flag == LineError::RxParity && !parityCheck) continue;
     lines.emplace_back(t.text);
   }
   return lines;

@@ -1,11 +1,8 @@
 // A periodic system timer that calls back on a thread of its own.
 #pragma once
 
-#include <pthread.h>
-
-#include <atomic>
 #include <cstdint>
-#include <thread>
+#include <memory>
 
 namespace hi {
 
@@ -39,7 +36,7 @@ class PeriodicTimer {
   // restarted since. A callback that had to wait checks this before acting.
   bool isCurrent(std::uint64_t run) const;
   // Whether the timer thread is inside its callback.
-  bool busy() const { return busy_.load(std::memory_order_acquire); }
+  bool busy() const;
 
   // Ends the timer thread and waits until it has finished, serving calls posted to the
   // home thread meanwhile. Callbacks waiting on the event gate must give up through their
@@ -48,20 +45,8 @@ class PeriodicTimer {
   void shutdown();
 
  private:
-  void run();
-
-  Callback callback_;
-  void* context_;
-  mutable pthread_mutex_t mutex_;
-  pthread_cond_t wake_;
-  std::thread thread_;
-  bool running_ = false;
-  bool quit_ = false;
-  std::uint64_t run_ = 0;
-  std::uint64_t period_ = 0;    // counter ticks
-  std::uint64_t deadline_ = 0;  // counter value of the next tick
-  std::atomic<bool> busy_{false};
-  std::atomic<bool> finished_{false};
+  struct Impl;  // the system's thread, lock and timed wait
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace hi

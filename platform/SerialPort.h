@@ -4,50 +4,57 @@
 // wait, which the owner ensures by stopping its waiting thread first.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <string_view>
 
 namespace hi {
 
-// Line events (bits of an event mask).
-inline constexpr std::uint32_t EV_RXCHAR = 0x0001;
-inline constexpr std::uint32_t EV_RXFLAG = 0x0002;
-inline constexpr std::uint32_t EV_TXEMPTY = 0x0004;
-inline constexpr std::uint32_t EV_CTS = 0x0008;
-inline constexpr std::uint32_t EV_DSR = 0x0010;
-inline constexpr std::uint32_t EV_RLSD = 0x0020;
-inline constexpr std::uint32_t EV_BREAK = 0x0040;
-inline constexpr std::uint32_t EV_ERR = 0x0080;
-inline constexpr std::uint32_t EV_RING = 0x0100;
-inline constexpr std::uint32_t EV_RX80FULL = 0x0400;
+// Line events (bits of an event mask). Scoped names: <windows.h> defines the EV_, CE_,
+// MS_ and PURGE_ names as macros.
+namespace LineEvent {
+inline constexpr std::uint32_t RxChar = 0x0001;
+inline constexpr std::uint32_t RxFlag = 0x0002;
+inline constexpr std::uint32_t TxEmpty = 0x0004;
+inline constexpr std::uint32_t Cts = 0x0008;
+inline constexpr std::uint32_t Dsr = 0x0010;
+inline constexpr std::uint32_t Rlsd = 0x0020;
+inline constexpr std::uint32_t Break = 0x0040;
+inline constexpr std::uint32_t Err = 0x0080;
+inline constexpr std::uint32_t Ring = 0x0100;
+inline constexpr std::uint32_t Rx80Full = 0x0400;
+}  // namespace LineEvent
 
 // Line error flags.
-inline constexpr std::uint32_t CE_RXOVER = 0x0001;
-inline constexpr std::uint32_t CE_OVERRUN = 0x0002;
-inline constexpr std::uint32_t CE_RXPARITY = 0x0004;
-inline constexpr std::uint32_t CE_FRAME = 0x0008;
-inline constexpr std::uint32_t CE_BREAK = 0x0010;
-inline constexpr std::uint32_t CE_TXFULL = 0x0100;
-inline constexpr std::uint32_t CE_IOE = 0x0400;
-inline constexpr std::uint32_t CE_MODE = 0x8000;
+namespace LineError {
+inline constexpr std::uint32_t RxOver = 0x0001;
+inline constexpr std::uint32_t Overrun = 0x0002;
+inline constexpr std::uint32_t RxParity = 0x0004;
+inline constexpr std::uint32_t Frame = 0x0008;
+inline constexpr std::uint32_t Break = 0x0010;
+inline constexpr std::uint32_t TxFull = 0x0100;
+inline constexpr std::uint32_t Ioe = 0x0400;
+inline constexpr std::uint32_t Mode = 0x8000;
+}  // namespace LineError
 
 // Modem status bits.
-inline constexpr std::uint32_t MS_CTS_ON = 0x0010;
-inline constexpr std::uint32_t MS_DSR_ON = 0x0020;
-inline constexpr std::uint32_t MS_RING_ON = 0x0040;
-inline constexpr std::uint32_t MS_RLSD_ON = 0x0080;
+namespace ModemLine {
+inline constexpr std::uint32_t CtsOn = 0x0010;
+inline constexpr std::uint32_t DsrOn = 0x0020;
+inline constexpr std::uint32_t RingOn = 0x0040;
+inline constexpr std::uint32_t RlsdOn = 0x0080;
+}  // namespace ModemLine
 
 // What purge() discards or aborts.
-inline constexpr std::uint32_t PURGE_TXABORT = 0x0001;
-inline constexpr std::uint32_t PURGE_RXABORT = 0x0002;
-inline constexpr std::uint32_t PURGE_TXCLEAR = 0x0004;
-inline constexpr std::uint32_t PURGE_RXCLEAR = 0x0008;
+namespace Purge {
+inline constexpr std::uint32_t TxAbort = 0x0001;
+inline constexpr std::uint32_t RxAbort = 0x0002;
+inline constexpr std::uint32_t TxClear = 0x0004;
+inline constexpr std::uint32_t RxClear = 0x0008;
+inline constexpr std::uint32_t All = TxAbort | RxAbort | TxClear | RxClear;
+}  // namespace Purge
 
 // A timeout value that means "no limit" for the read interval trick below.
 inline constexpr std::uint32_t TimeoutAllOnes = 0xFFFFFFFFu;
@@ -90,7 +97,7 @@ struct Timeouts {
   std::uint32_t writeTotalConstant = 0;
 };
 
-// 0 is success; otherwise the errno of the failing call.
+// 0 is success; otherwise the system's error code of the failing call.
 struct SysStatus {
   int error = 0;
   bool ok() const { return error == 0; }
@@ -99,7 +106,8 @@ struct SysStatus {
 struct IoResult {
   bool ok = false;
   std::size_t count = 0;
-  int error = 0;
+  int error = 0;        // the system's error code
+  bool closed = false;  // the port was closed before the transfer could start
 };
 
 enum class WaitStatus {
@@ -116,7 +124,7 @@ struct WaitResult {
 };
 
 struct CommStatus {
-  std::uint32_t errors = 0;   // CE_ flags since the last query
+  std::uint32_t errors = 0;   // LineError flags since the last query
   std::uint32_t inQueue = 0;  // bytes waiting to be read
   std::uint32_t outQueue = 0;
 };
@@ -131,91 +139,50 @@ class SerialPort {
   // Opens the port that the port map gives for a name such as "COM3" (ASCII case does not
   // matter), exclusively, for reading and writing.
   static OpenResult open(std::string_view name);
-  // The same for a device node or a link to one.
+  // The same for a device path of the system.
   static OpenResult openPath(const std::string& path);
   // Takes over an open descriptor (a device simulator's end of a pseudo-terminal, say).
+  // POSIX systems only.
   static OpenResult adopt(int fd);
   // Whether the port could be opened exclusively at this moment.
   static bool canOpen(std::string_view name);
   static bool canOpenPath(const std::string& path);
 
-  ~SerialPort();
+  virtual ~SerialPort() = default;
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Releases exclusivity and the device. Further calls fail with EBADF.
-  void close();
-  bool isOpen() const;
+  // Releases exclusivity and the device. Further calls fail with IoResult::closed set.
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
 
-  SysStatus setLineSettings(const LineSettings& settings);
+  virtual SysStatus setLineSettings(const LineSettings& settings) = 0;
   // The rate the driver reports after setting; 0 if unknown.
-  std::uint32_t actualBaudRate() const { return actualBaud_.load(); }
-  void setQueueSizes(std::uint32_t inQueue, std::uint32_t outQueue);
-  SysStatus setTimeouts(const Timeouts& timeouts);
+  virtual std::uint32_t actualBaudRate() const = 0;
+  virtual void setQueueSizes(std::uint32_t inQueue, std::uint32_t outQueue) = 0;
+  virtual SysStatus setTimeouts(const Timeouts& timeouts) = 0;
   // Changing the mask ends a pending wait.
-  SysStatus setEventMask(std::uint32_t mask);
-  std::uint32_t eventMask() const { return mask_.load(); }
+  virtual SysStatus setEventMask(std::uint32_t mask) = 0;
+  virtual std::uint32_t eventMask() const = 0;
 
   // Blocks until a line event of the mask occurs, wake() is called, or the device vanishes.
-  WaitResult waitEvent();
+  virtual WaitResult waitEvent() = 0;
   // Ends a pending waitEvent (or the next one) with Woken. Any thread.
-  void wake();
+  virtual void wake() = 0;
 
-  SysStatus modemStatus(std::uint32_t& status);
+  virtual SysStatus modemStatus(std::uint32_t& status) = 0;
   // Reads and clears the line error flags, with the queue counts.
-  SysStatus clearError(CommStatus& status);
-  SysStatus purge(std::uint32_t flags);
+  virtual SysStatus clearError(CommStatus& status) = 0;
+  virtual SysStatus purge(std::uint32_t flags) = 0;
   // Waits until the output has left the driver, bounded by the write timeouts.
-  SysStatus flush();
+  virtual SysStatus flush() = 0;
 
-  IoResult write(const char* data, std::size_t size);
+  virtual IoResult write(const char* data, std::size_t size) = 0;
   // Appends at most `size` received bytes to `out`, as the read timeouts allow.
-  IoResult read(std::string& out, std::size_t size);
+  virtual IoResult read(std::string& out, std::size_t size) = 0;
 
- private:
-  struct LineCounters {
-    std::uint64_t rx = 0, frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
-  };
-
-  SerialPort(int fd, int wakeFd, bool exclusive);
-
-  // Under io_ (shared): the descriptor stays valid until close() takes io_ exclusively.
-  bool queuedBytes(std::uint32_t& count, int& error) const;
-  bool lineCounters(LineCounters& counters) const;
-  struct Pending {
-    std::uint32_t events = 0;
-    bool rxStale = false;  // unread bytes wait, none new: POLLIN would fire at once
-    bool needsTick = false;
-    int vanished = 0;
-  };
-  Pending pendingEvents(std::uint32_t mask);
-  void rebaseEvents();
-  bool drainWake();
-  Timeouts currentTimeouts() const;
-
-  mutable std::shared_mutex io_;
-  int fd_ = -1;
-  int wakeFd_ = -1;
-  bool exclusive_ = false;
-
-  std::atomic<std::uint32_t> mask_{0};
-  std::atomic<std::uint32_t> actualBaud_{0};
-  std::atomic<std::uint32_t> inQueueSize_{4096};
-  std::atomic<bool> txPending_{false};
-
-  mutable std::mutex state_;  // guards everything below
-  Timeouts timeouts_{};
-  // Received-byte accounting: taken_ counts bytes that left the queue through read() or a
-  // purge, so queued + taken_ grows with every arrival. Arrivals are reported once: a rise
-  // above rxMark_ is news, and bytes that a read has taken are news no more.
-  std::uint64_t taken_ = 0;
-  std::uint64_t rxMark_ = 0;
-  bool rx80Reported_ = false;
-  bool modemKnown_ = false;
-  std::uint32_t modemBase_ = 0;
-  bool countersKnown_ = false;
-  LineCounters eventBase_{};
-  LineCounters errorBase_{};
+ protected:
+  SerialPort() = default;
 };
 
 }  // namespace hi

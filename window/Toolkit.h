@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/WakeSignal.h"
+#include "platform/posix/WakeSignal.h"
 #include "runtime/Helpers.h"
 
 namespace hi {

@@ -54,7 +54,7 @@ class SerialPortPty : public ::testing::Test {
     ASSERT_TRUE(ports.link(7, pty.slavePath()));
   }
 
-  std::unique_ptr<SerialPort> openConfigured(std::uint32_t mask = hi::EV_RXCHAR) {
+  std::unique_ptr<SerialPort> openConfigured(std::uint32_t mask = hi::LineEvent::RxChar) {
     auto opened = SerialPort::open("COM7");
     EXPECT_TRUE(opened.port) << opened.error;
     if (!opened.port) return nullptr;
@@ -121,7 +121,7 @@ TEST_F(SerialPortPty, ReportsEachArrivalOnceAndReadsWhatIsWaiting) {
   ASSERT_TRUE(pty.write("a"));
   WaitResult w = port->waitEvent();
   EXPECT_EQ(w.status, WaitStatus::Events);
-  EXPECT_EQ(w.events, hi::EV_RXCHAR);
+  EXPECT_EQ(w.events, hi::LineEvent::RxChar);
   // More bytes arrive before the read takes them all: they belong to this report and must
   // not raise a second, empty one.
   ASSERT_TRUE(pty.write(std::string("b\0c", 3)));
@@ -134,7 +134,7 @@ TEST_F(SerialPortPty, ReportsEachArrivalOnceAndReadsWhatIsWaiting) {
   EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout);
   ASSERT_TRUE(pty.write("d"));
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get().events, hi::EV_RXCHAR);
+  EXPECT_EQ(pending.get().events, hi::LineEvent::RxChar);
 
   // Bytes nobody reads are reported once, not again on every wait.
   pending = waitAsync(*port);
@@ -161,10 +161,10 @@ TEST_F(SerialPortPty, PurgeDiscardsInputWithoutLosingLaterArrivals) {
   auto port = openConfigured();
   ASSERT_TRUE(pty.write("old"));
   ASSERT_TRUE(waitForQueued(*port, 3));
-  ASSERT_TRUE(port->purge(hi::PURGE_RXCLEAR | hi::PURGE_RXABORT).ok());
+  ASSERT_TRUE(port->purge(hi::Purge::RxClear | hi::Purge::RxAbort).ok());
   ASSERT_TRUE(pty.write("n"));
   const WaitResult w = port->waitEvent();
-  EXPECT_EQ(w.events, hi::EV_RXCHAR);
+  EXPECT_EQ(w.events, hi::LineEvent::RxChar);
   std::string got;
   port->read(got, 10);
   EXPECT_EQ(got, "n");
@@ -204,7 +204,7 @@ TEST_F(SerialPortPty, MasterEndDeliversLastBytesThenSeesTheSlaveGo) {
   ASSERT_TRUE(adopted.port);
   SerialPort& master = *adopted.port;
   ASSERT_TRUE(master.setTimeouts(immediateReads()).ok());
-  ASSERT_TRUE(master.setEventMask(hi::EV_RXCHAR).ok());
+  ASSERT_TRUE(master.setEventMask(hi::LineEvent::RxChar).ok());
   EXPECT_EQ(master.waitEvent().status, WaitStatus::Woken);
 
   const int slave = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "platform/WakeSignal.h"
+#include "platform/posix/WakeSignal.h"
 
 namespace {
 

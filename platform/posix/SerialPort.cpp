@@ -1,4 +1,4 @@
-#include "platform/SerialPort.h"
+#include "platform/posix/PosixSerialPort.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "platform/PortMap.h"
-#include "platform/SerialRate.h"
+#include "platform/posix/SerialRate.h"
 
 namespace hi {
 
@@ -66,15 +66,25 @@ std::optional<Clock::time_point> totalDeadline(std::uint32_t multiplier, std::ui
   return Clock::now() + std::chrono::milliseconds(std::min<std::uint64_t>(ms, 1ULL << 40));
 }
 
+SerialPort::OpenResult adoptDescriptor(int fd, bool exclusive) {
+  const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd < 0) {
+    const int e = errno;
+    ::close(fd);
+    return {nullptr, e};
+  }
+  return {std::make_unique<PosixSerialPort>(fd, wakeFd, exclusive), 0};
+}
+
 }  // namespace
 
-SerialPort::SerialPort(int fd, int wakeFd, bool exclusive)
+PosixSerialPort::PosixSerialPort(int fd, int wakeFd, bool exclusive)
     : fd_(fd), wakeFd_(wakeFd), exclusive_(exclusive) {
   // Line errors count from the open on.
   (void)lineCounters(errorBase_);
 }
 
-SerialPort::~SerialPort() {
+PosixSerialPort::~PosixSerialPort() {
   close();
 }
 
@@ -104,19 +114,11 @@ SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
     exclusive = false;
   }
   requestLowLatency(fd);
-  OpenResult result = adopt(fd);
-  if (result.port) result.port->exclusive_ = exclusive;
-  return result;
+  return adoptDescriptor(fd, exclusive);
 }
 
 SerialPort::OpenResult SerialPort::adopt(int fd) {
-  const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wakeFd < 0) {
-    const int e = errno;
-    ::close(fd);
-    return {nullptr, e};
-  }
-  return {std::unique_ptr<SerialPort>(new SerialPort(fd, wakeFd, false)), 0};
+  return adoptDescriptor(fd, false);
 }
 
 bool SerialPort::canOpen(std::string_view name) {
@@ -132,7 +134,7 @@ bool SerialPort::canOpenPath(const std::string& path) {
   return free;
 }
 
-void SerialPort::close() {
+void PosixSerialPort::close() {
   std::unique_lock lock(io_);
   if (fd_ < 0) return;
   if (exclusive_) (void)::ioctl(fd_, TIOCNXCL);
@@ -142,12 +144,12 @@ void SerialPort::close() {
   wakeFd_ = -1;
 }
 
-bool SerialPort::isOpen() const {
+bool PosixSerialPort::isOpen() const {
   std::shared_lock lock(io_);
   return fd_ >= 0;
 }
 
-SysStatus SerialPort::setLineSettings(const LineSettings& s) {
+SysStatus PosixSerialPort::setLineSettings(const LineSettings& s) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {EBADF};
   if (s.byteSize < 5 || s.byteSize > 8 || s.parity > 4 || s.stopBits > 2 || s.baudRate == 0) {
@@ -207,13 +209,13 @@ SysStatus SerialPort::setLineSettings(const LineSettings& s) {
   return {};
 }
 
-void SerialPort::setQueueSizes(std::uint32_t inQueue, std::uint32_t outQueue) {
+void PosixSerialPort::setQueueSizes(std::uint32_t inQueue, std::uint32_t outQueue) {
   // Linux drivers size their buffers themselves; the input size still sets the 80 % mark.
   (void)outQueue;
   inQueueSize_ = inQueue;
 }
 
-SysStatus SerialPort::setTimeouts(const Timeouts& timeouts) {
+SysStatus PosixSerialPort::setTimeouts(const Timeouts& timeouts) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {EBADF};
   std::lock_guard state(state_);
@@ -221,17 +223,17 @@ SysStatus SerialPort::setTimeouts(const Timeouts& timeouts) {
   return {};
 }
 
-Timeouts SerialPort::currentTimeouts() const {
+Timeouts PosixSerialPort::currentTimeouts() const {
   std::lock_guard state(state_);
   return timeouts_;
 }
 
-SysStatus SerialPort::purge(std::uint32_t flags) {
+SysStatus PosixSerialPort::purge(std::uint32_t flags) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {EBADF};
   // Transfers run to completion in their callers' threads, so there is nothing to abort.
-  const bool rx = (flags & PURGE_RXCLEAR) != 0;
-  const bool tx = (flags & PURGE_TXCLEAR) != 0;
+  const bool rx = (flags & Purge::RxClear) != 0;
+  const bool tx = (flags & Purge::TxClear) != 0;
   if (!rx && !tx) return {};
   std::lock_guard state(state_);
   std::uint32_t queued = 0;
@@ -244,7 +246,7 @@ SysStatus SerialPort::purge(std::uint32_t flags) {
   return {};
 }
 
-SysStatus SerialPort::flush() {
+SysStatus PosixSerialPort::flush() {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {EBADF};
   const Timeouts t = currentTimeouts();
@@ -262,9 +264,9 @@ SysStatus SerialPort::flush() {
   return {};
 }
 
-IoResult SerialPort::write(const char* data, std::size_t size) {
+IoResult PosixSerialPort::write(const char* data, std::size_t size) {
   std::shared_lock lock(io_);
-  if (fd_ < 0) return {false, 0, EBADF};
+  if (fd_ < 0) return {false, 0, EBADF, true};
   const Timeouts t = currentTimeouts();
   const auto deadline = totalDeadline(t.writeTotalMultiplier, t.writeTotalConstant, size);
   // Complete once the driver has taken every byte. Waiting for the wire (tcdrain) on each
@@ -289,9 +291,9 @@ IoResult SerialPort::write(const char* data, std::size_t size) {
   return {true, done, 0};
 }
 
-IoResult SerialPort::read(std::string& out, std::size_t size) {
+IoResult PosixSerialPort::read(std::string& out, std::size_t size) {
   std::shared_lock lock(io_);
-  if (fd_ < 0) return {false, 0, EBADF};
+  if (fd_ < 0) return {false, 0, EBADF, true};
   const Timeouts t = currentTimeouts();
   const bool atOnce =
       t.readInterval == TimeoutAllOnes && t.readTotalMultiplier == 0 && t.readTotalConstant == 0;

@@ -1,4 +1,4 @@
-#include "platform/WakeSignal.h"
+#include "platform/posix/WakeSignal.h"
 
 #include <fcntl.h>
 #include <unistd.h>

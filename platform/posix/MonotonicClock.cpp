@@ -22,14 +22,6 @@ std::uint64_t monotonicFrequency() noexcept {
   return NanosPerSecond;
 }
 
-std::uint64_t counterTicksForMicroseconds(std::uint64_t microseconds,
-                                          std::uint64_t frequency) noexcept {
-  constexpr std::uint64_t PerSecond = 1'000'000;
-  const std::uint64_t seconds = microseconds / PerSecond;
-  const std::uint64_t rest = microseconds % PerSecond;
-  return seconds * frequency + (rest * frequency + PerSecond - 1) / PerSecond;
-}
-
 void sleepUntilCounter(std::uint64_t counter) noexcept {
   const timespec until{static_cast<std::time_t>(counter / NanosPerSecond),
                        static_cast<long>(counter % NanosPerSecond)};

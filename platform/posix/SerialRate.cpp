@@ -1,4 +1,4 @@
-#include "platform/SerialRate.h"
+#include "platform/posix/SerialRate.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

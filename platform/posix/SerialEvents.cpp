@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/SerialPort.h"
+#include "platform/posix/PosixSerialPort.h"
 
 namespace hi {
 
@@ -22,21 +22,21 @@ bool deviceGone(int e) {
 // the drivers that offer them give no descriptor to wait on.
 constexpr int kTickMs = 10;
 
-constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
-constexpr std::uint32_t kCounterEvents = EV_BREAK | EV_ERR;
+constexpr std::uint32_t kModemEvents = LineEvent::Cts | LineEvent::Dsr | LineEvent::Rlsd | LineEvent::Ring;
+constexpr std::uint32_t kCounterEvents = LineEvent::Break | LineEvent::Err;
 
 std::uint32_t modemBits(int tiocm) {
   std::uint32_t s = 0;
-  if ((tiocm & TIOCM_CTS) != 0) s |= MS_CTS_ON;
-  if ((tiocm & TIOCM_DSR) != 0) s |= MS_DSR_ON;
-  if ((tiocm & TIOCM_RNG) != 0) s |= MS_RING_ON;
-  if ((tiocm & TIOCM_CAR) != 0) s |= MS_RLSD_ON;
+  if ((tiocm & TIOCM_CTS) != 0) s |= ModemLine::CtsOn;
+  if ((tiocm & TIOCM_DSR) != 0) s |= ModemLine::DsrOn;
+  if ((tiocm & TIOCM_RNG) != 0) s |= ModemLine::RingOn;
+  if ((tiocm & TIOCM_CAR) != 0) s |= ModemLine::RlsdOn;
   return s;
 }
 
 }  // namespace
 
-bool SerialPort::queuedBytes(std::uint32_t& count, int& error) const {
+bool PosixSerialPort::queuedBytes(std::uint32_t& count, int& error) const {
   int n = 0;
   if (::ioctl(fd_, FIONREAD, &n) != 0) {
     error = errno;
@@ -46,7 +46,7 @@ bool SerialPort::queuedBytes(std::uint32_t& count, int& error) const {
   return true;
 }
 
-bool SerialPort::lineCounters(LineCounters& c) const {
+bool PosixSerialPort::lineCounters(LineCounters& c) const {
   serial_icounter_struct ic{};
   if (::ioctl(fd_, TIOCGICOUNT, &ic) != 0) return false;
   c.rx = static_cast<std::uint32_t>(ic.rx);
@@ -58,7 +58,7 @@ bool SerialPort::lineCounters(LineCounters& c) const {
   return true;
 }
 
-SysStatus SerialPort::setEventMask(std::uint32_t mask) {
+SysStatus PosixSerialPort::setEventMask(std::uint32_t mask) {
   {
     std::shared_lock lock(io_);
     if (fd_ < 0) return {EBADF};
@@ -69,7 +69,7 @@ SysStatus SerialPort::setEventMask(std::uint32_t mask) {
   return {};
 }
 
-void SerialPort::rebaseEvents() {
+void PosixSerialPort::rebaseEvents() {
   std::lock_guard state(state_);
   int tiocm = 0;
   modemKnown_ = ::ioctl(fd_, TIOCMGET, &tiocm) == 0;
@@ -77,19 +77,19 @@ void SerialPort::rebaseEvents() {
   countersKnown_ = lineCounters(eventBase_);
 }
 
-void SerialPort::wake() {
+void PosixSerialPort::wake() {
   std::shared_lock lock(io_);
   if (wakeFd_ < 0) return;
   const std::uint64_t one = 1;
   (void)!::write(wakeFd_, &one, sizeof one);
 }
 
-bool SerialPort::drainWake() {
+bool PosixSerialPort::drainWake() {
   std::uint64_t count = 0;
   return ::read(wakeFd_, &count, sizeof count) == sizeof count;
 }
 
-SerialPort::Pending SerialPort::pendingEvents(std::uint32_t mask) {
+PosixSerialPort::Pending PosixSerialPort::pendingEvents(std::uint32_t mask) {
   Pending p;
   std::lock_guard state(state_);
 
@@ -101,24 +101,24 @@ SerialPort::Pending SerialPort::pendingEvents(std::uint32_t mask) {
   }
   const std::uint64_t arrived = queued + taken_;
   if (arrived > rxMark_) {
-    p.events |= EV_RXCHAR;
+    p.events |= LineEvent::RxChar;
     rxMark_ = arrived;
   } else {
     p.rxStale = queued > 0;
   }
-  // The event character cannot be seen without taking the bytes, so EV_RXFLAG never occurs.
+  // The event character cannot be seen without taking the bytes, so LineEvent::RxFlag never occurs.
   const std::uint32_t full = inQueueSize_.load() / 10 * 8;
   if (queued >= std::max<std::uint32_t>(full, 1)) {
-    if (!rx80Reported_) p.events |= EV_RX80FULL;
+    if (!rx80Reported_) p.events |= LineEvent::Rx80Full;
     rx80Reported_ = true;
   } else {
     rx80Reported_ = false;
   }
 
-  if ((mask & EV_TXEMPTY) != 0 && txPending_) {
+  if ((mask & LineEvent::TxEmpty) != 0 && txPending_) {
     int out = 0;
     if (::ioctl(fd_, TIOCOUTQ, &out) != 0 || out == 0) {
-      p.events |= EV_TXEMPTY;
+      p.events |= LineEvent::TxEmpty;
       txPending_ = false;
     } else {
       p.needsTick = true;
@@ -130,10 +130,10 @@ SerialPort::Pending SerialPort::pendingEvents(std::uint32_t mask) {
     if (::ioctl(fd_, TIOCMGET, &tiocm) == 0) {
       const std::uint32_t now = modemBits(tiocm);
       const std::uint32_t changed = now ^ modemBase_;
-      if ((changed & MS_CTS_ON) != 0) p.events |= EV_CTS;
-      if ((changed & MS_DSR_ON) != 0) p.events |= EV_DSR;
-      if ((changed & MS_RLSD_ON) != 0) p.events |= EV_RLSD;
-      if ((changed & now & MS_RING_ON) != 0) p.events |= EV_RING;
+      if ((changed & ModemLine::CtsOn) != 0) p.events |= LineEvent::Cts;
+      if ((changed & ModemLine::DsrOn) != 0) p.events |= LineEvent::Dsr;
+      if ((changed & ModemLine::RlsdOn) != 0) p.events |= LineEvent::Rlsd;
+      if ((changed & now & ModemLine::RingOn) != 0) p.events |= LineEvent::Ring;
       modemBase_ = now;
       p.needsTick = true;
     } else {
@@ -147,10 +147,10 @@ SerialPort::Pending SerialPort::pendingEvents(std::uint32_t mask) {
     LineCounters now;
     if (lineCounters(now)) {
       const LineCounters& b = eventBase_;
-      if (now.brk != b.brk) p.events |= EV_BREAK;
+      if (now.brk != b.brk) p.events |= LineEvent::Break;
       if (now.frame != b.frame || now.parity != b.parity || now.overrun != b.overrun ||
           now.bufOverrun != b.bufOverrun) {
-        p.events |= EV_ERR;
+        p.events |= LineEvent::Err;
       }
       eventBase_ = now;
       p.needsTick = true;
@@ -162,7 +162,7 @@ SerialPort::Pending SerialPort::pendingEvents(std::uint32_t mask) {
   return p;
 }
 
-WaitResult SerialPort::waitEvent() {
+WaitResult PosixSerialPort::waitEvent() {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {WaitStatus::Failed, 0, EBADF};
   // A POLLIN that brought nothing new: wait for news by ticks for the rest of this call.
@@ -178,9 +178,9 @@ WaitResult SerialPort::waitEvent() {
     if (p.events != 0) return {WaitStatus::Events, p.events, 0};
     if (p.vanished != 0) return {WaitStatus::Vanished, 0, p.vanished};
 
-    const bool wantIn = (mask & (EV_RXCHAR | EV_RX80FULL)) != 0 && !p.rxStale && !quietIn;
+    const bool wantIn = (mask & (LineEvent::RxChar | LineEvent::Rx80Full)) != 0 && !p.rxStale && !quietIn;
     pollfd fds[2] = {{fd_, static_cast<short>(wantIn ? POLLIN : 0), 0}, {wakeFd_, POLLIN, 0}};
-    const bool tick = p.needsTick || ((mask & (EV_RXCHAR | EV_RX80FULL)) != 0 && !wantIn);
+    const bool tick = p.needsTick || ((mask & (LineEvent::RxChar | LineEvent::Rx80Full)) != 0 && !wantIn);
     const int r = ::poll(fds, 2, tick ? kTickMs : -1);
     if (r < 0) {
       if (errno == EINTR) continue;
@@ -200,7 +200,7 @@ WaitResult SerialPort::waitEvent() {
   }
 }
 
-SysStatus SerialPort::modemStatus(std::uint32_t& status) {
+SysStatus PosixSerialPort::modemStatus(std::uint32_t& status) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {EBADF};
   int tiocm = 0;
@@ -209,7 +209,7 @@ SysStatus SerialPort::modemStatus(std::uint32_t& status) {
   return {};
 }
 
-SysStatus SerialPort::clearError(CommStatus& status) {
+SysStatus PosixSerialPort::clearError(CommStatus& status) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {EBADF};
   std::lock_guard state(state_);
@@ -222,11 +222,11 @@ SysStatus SerialPort::clearError(CommStatus& status) {
   LineCounters now;
   if (!lineCounters(now)) return {};
   const LineCounters& b = errorBase_;
-  if (now.frame != b.frame) status.errors |= CE_FRAME;
-  if (now.parity != b.parity) status.errors |= CE_RXPARITY;
-  if (now.overrun != b.overrun) status.errors |= CE_OVERRUN;
-  if (now.bufOverrun != b.bufOverrun) status.errors |= CE_RXOVER;
-  if (now.brk != b.brk) status.errors |= CE_BREAK;
+  if (now.frame != b.frame) status.errors |= LineError::Frame;
+  if (now.parity != b.parity) status.errors |= LineError::RxParity;
+  if (now.overrun != b.overrun) status.errors |= LineError::Overrun;
+  if (now.bufOverrun != b.bufOverrun) status.errors |= LineError::RxOver;
+  if (now.brk != b.brk) status.errors |= LineError::Break;
   errorBase_ = now;
   return {};
 }
