@@ -28,6 +28,9 @@ package:
 	@$(MAKE) --no-print-directory deps
 	@$(MAKE) --no-print-directory build
 	@cmake --build $(BUILD) --target package
+	@grep -q '^TORMISAPLEX_FIRMWARE:FILEPATH=.' $(BUILD)/CMakeCache.txt || \
+	    echo "note: the package carries the test firmware image; for devices build it with" \
+	         "CMAKE_ARGS=-DTORMISAPLEX_FIRMWARE=/path/to/image.bin"
 
 # Checks the package: lintian, the desktop entry and AppStream data, and an install, a start
 # under Xvfb and a removal in a fresh Debian 12 root (needs root and Debian's mirror).

@@ -39,6 +39,11 @@ mkdir -p "$work"
 
 xvfb_pid=""
 cleanup() {
+  # The uploader started in the root writes its process id there before it starts.
+  if [ -s "$root/tmp/uploader.pid" ]; then
+    kill -TERM "$(cat "$root/tmp/uploader.pid")" 2>/dev/null || true
+    rm -f "$root/tmp/uploader.pid"
+  fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
@@ -155,9 +160,8 @@ xwd -display "$display" -id "$window" -silent > "$work/window.xwd"
 read -r size colours < <("$here/xwd-to-png.py" "$work/window.xwd" "$work/window.png")
 [ "$colours" -ge 8 ] || fail "the window looks empty: $colours colours ($work/window.png)"
 echo "window $window: '$title', $size, $colours colours; picture in $work/window.png"
-kill -TERM "$(cat "$root/tmp/uploader.pid")"
-wait "$runner" || true
 cleanup
+wait "$runner" || true
 xvfb_pid=""
 
 step "apt purge"
