@@ -37,3 +37,21 @@ TEST(Program, WithoutADisplayItSaysSoInOneLineInsteadOfAborting) {
   EXPECT_NE(error.find("no display"), std::string::npos) << error;
   EXPECT_EQ(error.find('\n'), error.size() - 1) << error;
 }
+
+// With or without a display, --version answers at once and opens no window.
+TEST(Program, VersionPrintsTheProjectVersionAndExits) {
+  const std::string expected = "tormisaplex-uploader " TORMISAPLEX_PROJECT_VERSION;
+  for (const bool withDisplay : {true, false}) {
+    std::optional<WithoutVariable> platform, x11, wayland;
+    if (!withDisplay) {
+      platform.emplace("QT_QPA_PLATFORM");
+      x11.emplace("DISPLAY");
+      wayland.emplace("WAYLAND_DISPLAY");
+    }
+    hi::test::ChildProcess program(TORMISAPLEX_UPLOADER_BINARY, {"--version"});
+    ASSERT_TRUE(program.started());
+    EXPECT_EQ(program.line(std::chrono::seconds(20)), expected) << "display: " << withDisplay;
+    EXPECT_EQ(program.wait(std::chrono::seconds(20)), 0) << "display: " << withDisplay;
+    EXPECT_EQ(program.errorText(), "") << "display: " << withDisplay;
+  }
+}
