@@ -1,5 +1,7 @@
 #include "elements/PortErrorText.h"
 
+#include <cerrno>
+
 #include "runtime/Cp1251.h"
 
 namespace hi {
@@ -16,11 +18,11 @@ std::string withError(std::string_view port, std::string_view utf8, int error) {
 }
 
 std::string busyText(std::string_view port, const PortHolder& holder) {
-  if (holder.thisProgram) return prefixed(port, "порт уже открыт этой программой.");
+  if (holder.thisProgram) return prefixed(port, "уже открыт этой программой.");
   if (holder.pid <= 0) return prefixed(port, "порт занят другой программой.");
   const std::string pid = " (PID " + std::to_string(holder.pid) + ").";
-  if (holder.program.empty()) return prefixed(port, "порт занят другой программой") + pid;
-  return prefixed(port, "порт занят программой ") + utf8ToCp1251(holder.program) + pid;
+  if (holder.program.empty()) return prefixed(port, "занят другой программой") + pid;
+  return prefixed(port, "занят программой ") + utf8ToCp1251(holder.program) + pid;
 }
 
 }  // namespace
@@ -37,10 +39,10 @@ std::string openFailureText(std::string_view port, const OpenFailure& failure) {
     case OpenFailureKind::Gone:
       return prefixed(port, "устройство отключено от компьютера.");
     case OpenFailureKind::Permission:
-      if (failure.group.empty()) return prefixed(port, "нет прав на порт, он доступен только root.");
+      if (failure.group.empty()) return prefixed(port, "нет прав, порт доступен только root.");
       // A new group membership reaches only the programs of a new login.
-      return prefixed(port, "нет прав. Добавьте себя в группу ") + utf8ToCp1251(failure.group) +
-             cp1251(" и перезайдите.");
+      return prefixed(port, "нет прав: нужны группа ") + utf8ToCp1251(failure.group) +
+             cp1251(" и новый вход.");
     case OpenFailureKind::Busy:
       return busyText(port, failure.holder);
     case OpenFailureKind::NotSerial:
@@ -48,15 +50,16 @@ std::string openFailureText(std::string_view port, const OpenFailure& failure) {
     case OpenFailureKind::Other:
       break;
   }
-  return withError(port, "порт не открывается", failure.error);
+  return withError(port, "не открывается", failure.error);
 }
 
 std::string configurationFailureText(std::string_view port, int error) {
-  return withError(port, "порт не удалось настроить", error);
+  return withError(port, "не настраивается", error);
 }
 
-std::string portListErrorText(const PortListError&) {
-  return cp1251("TORMISAPLEX_PORTS: такой папки нет или она не читается.");
+std::string portListErrorText(const PortListError& error) {
+  return cp1251(error.error == ENOENT ? "TORMISAPLEX_PORTS: нет такой папки."
+                                      : "TORMISAPLEX_PORTS: папка не читается.");
 }
 
 }  // namespace hi

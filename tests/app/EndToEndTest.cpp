@@ -62,14 +62,14 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   EXPECT_FALSE(runtimeEnabled());
 }
 
-TEST_F(EndToEnd, APortThatFailsToOpenShowsNoDevice) {
+TEST_F(EndToEnd, APortGoneFromTheMapAfterTheListingSaysSo) {
   startDevice();
   startProgram();
   ASSERT_GE(portList()->findText("COM1"), 0);
-  // Unplugged between the listing and the choice.
+  // Taken out of the map between the listing and the choice.
   ASSERT_EQ(std::remove((device->portsDir() + "/COM1").c_str()), 0);
   choosePort("COM1");
-  EXPECT_EQ(status(), utf8(kNoDevice));
+  EXPECT_EQ(status(), utf8("COM1: такого порта нет в системе."));
   EXPECT_FALSE(scheme->SerialPort->isOpen());
   EXPECT_TRUE(portList()->isEnabled());
 }

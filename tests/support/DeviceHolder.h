@@ -25,8 +25,14 @@ class DeviceHolder {
       // Only async-signal-safe calls: the parent may have threads.
       const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
       const bool ok = fd >= 0 && (mode == Open || ::flock(fd, LOCK_EX | LOCK_NB) == 0);
+      // Nothing else of the parent's stays open here: a pty master kept by this child
+      // would keep its slave from going away when the test closes it.
+      for (int other = 3; other < 1024; ++other) {
+        if (other != fd && other != ready[1]) ::close(other);
+      }
       const char answer = ok ? '1' : '0';
       (void)::write(ready[1], &answer, 1);
+      ::close(ready[1]);
       for (;;) ::pause();
     }
     ::close(ready[1]);
