@@ -39,7 +39,7 @@ std::string openFailureText(std::string_view port, const OpenFailure& failure) {
     case OpenFailureKind::Gone:
       return prefixed(port, "устройство отключено от компьютера.");
     case OpenFailureKind::Permission:
-      if (failure.group.empty()) return prefixed(port, "нет прав, порт доступен только root.");
+      if (failure.group.empty()) return prefixed(port, "нет прав на порт, нужен администратор.");
       // A new group membership reaches only the programs of a new login.
       return prefixed(port, "нет прав: нужны группа ") + utf8ToCp1251(failure.group) +
              cp1251(" и новый вход.");
