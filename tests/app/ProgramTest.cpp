@@ -55,3 +55,23 @@ TEST(Program, VersionPrintsTheProjectVersionAndExits) {
     EXPECT_EQ(program.errorText(), "") << "display: " << withDisplay;
   }
 }
+
+TEST(Program, AMistypedPortMapIsOneLineOnStandardError) {
+  const std::string missing = "/nonexistent/tormisaplex-ports";
+  setenv("TORMISAPLEX_PORTS", missing.c_str(), 1);
+  hi::test::ChildProcess program(TORMISAPLEX_UPLOADER_BINARY, {});
+  unsetenv("TORMISAPLEX_PORTS");
+  ASSERT_TRUE(program.started());
+  // Qt may have its own say first; the program's line names the variable and the path.
+  std::string line;
+  int mentions = 0;
+  while (!(line = program.errorLine(std::chrono::seconds(30))).empty()) {
+    if (line.find("TORMISAPLEX_PORTS") == std::string::npos) continue;
+    ++mentions;
+    EXPECT_EQ(line, "tormisaplex-uploader: TORMISAPLEX_PORTS=" + missing +
+                        " is not a readable directory (No such file or directory); no ports are "
+                        "listed");
+    break;
+  }
+  EXPECT_EQ(mentions, 1);
+}
