@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace hi::test {
@@ -38,9 +39,11 @@ class AsUnprivilegedUser {
 
  private:
   void restore() {
-    (void)::seteuid(0);
-    (void)::setegid(0);
-    (void)::setgroups(groups_.size(), groups_.data());
+    // A test that cannot become root again would run the rest of the suite unprivileged.
+    if (::seteuid(0) != 0 || ::setegid(0) != 0 ||
+        ::setgroups(groups_.size(), groups_.data()) != 0) {
+      std::abort();
+    }
   }
 
   std::vector<gid_t> groups_;
