@@ -1,7 +1,6 @@
 // A push button.
 #pragma once
 
-#include <QPushButton>
 #include <cstdint>
 #include <string>
 
@@ -22,20 +21,13 @@ class THIButton : public THIWin {
   // The create step.
   void init();
 
-  QPushButton* button() const { return button_; }
+  ButtonDriver* button() const { return static_cast<ButtonDriver*>(driver()); }
+
+  void clicked() override;
+  bool pressAsDefault() override;
 
  protected:
-  Qt::FocusPolicy defaultFocusPolicy() const override { return Qt::StrongFocus; }
-  void resized() override;
-
- private:
-  void wrapCaption();
-
-  QPushButton* button_ = nullptr;
+  FocusMode defaultFocus() const override { return FocusMode::Tab; }
 };
-
-// Breaks a text at blanks into lines no wider than `width` in the font's metrics; a word
-// wider than that stays whole on its own line.
-QString wrapText(const QString& text, const QFontMetrics& metrics, int width);
 
 }  // namespace hi

@@ -1,7 +1,6 @@
 // A drop-down list, with or without an edit field.
 #pragma once
 
-#include <QComboBox>
 #include <cstdint>
 #include <string>
 
@@ -19,26 +18,13 @@ class THIComboBox : public THILWinList {
   // The create step.
   void init();
 
-  QComboBox* comboBox() const { return combo_; }
+  ComboDriver* combo() const { return static_cast<ComboDriver*>(driver()); }
+
+  void picked() override;
 
  protected:
   bool defaultSunken() const override { return true; }
-  Qt::FocusPolicy defaultFocusPolicy() const override { return Qt::StrongFocus; }
-  void hookControl() override;
-  bool keyPressed(QWidget* watched, QEvent* event) override;
-
-  int addItem(const QString& text) override;
-  void clearItems() override;
-  int itemCount() const override;
-  QString itemString(int index) const override;
-  int insertItemAt(int index, const QString& text) override;
-  void setCurrentItem(int index) override;
-  int currentItem() const override;
-  std::int32_t itemData(int index) const override;
-  void setItemData(int index, std::int32_t data) override;
-
- private:
-  QComboBox* combo_ = nullptr;
+  FocusMode defaultFocus() const override { return FocusMode::Tab; }
 };
 
 }  // namespace hi

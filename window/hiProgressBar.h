@@ -1,7 +1,6 @@
 // A progress bar.
 #pragma once
 
-#include <QWidget>
 #include <cstdint>
 
 #include "window/Win.h"
@@ -24,16 +23,14 @@ class THIProgressBar : public THIWin {
   void doPosition(TData& d);
 
   std::int32_t position() const { return position_; }
-  // The filled part's length in pixels along the bar, of `length` pixels: the position,
-  // held to 0..Max, in proportion.
-  int filledLength(int length) const;
+  // The filled part's length in pixels along the bar, of `length` pixels.
+  int filledLength(int length) const { return hi::filledLength(position_, Max, length); }
 
  protected:
   bool defaultSunken() const override { return true; }
   bool createdSunken() const override;
 
  private:
-  QWidget* bar_ = nullptr;
   std::int32_t position_ = 0;
 };
 

@@ -8,8 +8,9 @@
 
 #include "app/Uploader.h"
 #include "app/hiSimpleForm_221F170.h"
-#include "window/Toolkit.h"
+#include "window/SystemDriver.h"
 #include "window/hiSimpleForm.h"
+#include "window/qt/QtControl.h"
 
 namespace {
 
@@ -29,13 +30,18 @@ int main(int argc, char** argv) {
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
   int qtArgc = 1;
-  QApplication app(qtArgc, argv);
+  std::string error;
+  const auto toolkit = hi::openToolkit(qtArgc, argv, error);
+  if (!toolkit) {
+    std::fprintf(stderr, "tormisaplex-screenshot: %s\n", error.c_str());
+    return 2;
+  }
   hi::installProgramSeams();
   int result = 0;
   {
-    hi::GuiHomeThread home;
+    hi::HomeThread home;
     auto scheme = hi::startUploader();
-    QWidget* window = scheme->MainForm->window();
+    QWidget* window = hi::qtWidget(scheme->MainForm->driver());
     QElapsedTimer timer;
     timer.start();
     while (!(window->windowHandle() != nullptr && window->windowHandle()->isExposed()) &&

@@ -1,0 +1,93 @@
+// The combo box on QComboBox.
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "window/qt/QtControl.h"
+#include "window/qt/QtConvert.h"
+
+namespace hi {
+
+namespace {
+
+constexpr int ItemDataRole = Qt::UserRole;
+
+class QtCombo : public QtControl<ComboDriver> {
+ public:
+  QtCombo(WindowDriver* parent, ControlSink& sink, const ComboStyle& style) : QtControl(sink) {
+    combo_ = new QComboBox(controlParent(parent));
+    combo_->setEditable(style.editable);
+    combo_->setFrame(false);
+    QLineEdit* edit = combo_->lineEdit();
+    if (edit == nullptr) {
+      core_.attach(combo_);
+    } else {
+      // Typed text stays typed text: no completion, and Enter adds and picks nothing.
+      combo_->setInsertPolicy(QComboBox::NoInsert);
+      combo_->setCompleter(nullptr);
+      // The edit field takes the keys and the mouse over it; events it passes on to the
+      // combo box must not be reported twice.
+      core_.attach(combo_, bridgeMouse | bridgeHover | bridgeFocus | bridgeGeometry);
+      core_.bridge().watch(edit, bridgeMouse | bridgeWheel | bridgeKeys);
+      core_.bridge().keepEnter(edit);
+    }
+    // `activated` is the user's pick (from the list, by keys or by the wheel); programmatic
+    // changes and typing do not raise it.
+    QObject::connect(combo_, &QComboBox::activated, combo_, [&sink] { sink.picked(); });
+  }
+
+  int insertItem(int index, const std::string& text) override {
+    const int before = combo_->count();
+    // Qt makes the first item of an empty non-editable list current; an added item is
+    // current only when the element says so.
+    const int current = combo_->currentIndex();
+    const QString typed = field() != nullptr ? field()->text() : QString();
+    combo_->insertItem(index, toQt(text), QVariant(std::int32_t{0}));
+    if (combo_->count() != before + 1) return -1;
+    if (before == 0 && current < 0 && combo_->currentIndex() >= 0) {
+      combo_->setCurrentIndex(-1);
+      if (field() != nullptr) field()->setText(typed);
+    }
+    return index;
+  }
+  void clearItems() override {
+    // Clearing also empties the edit field, as the platform's combo box does.
+    combo_->clear();
+    if (field() != nullptr) field()->clear();
+  }
+  int count() const override { return combo_->count(); }
+  std::string itemText(int index) const override {
+    return index >= 0 && index < combo_->count() ? fromQt(combo_->itemText(index))
+                                                 : std::string();
+  }
+  void setCurrent(int index) override { combo_->setCurrentIndex(index); }
+  int current() const override { return combo_->currentIndex(); }
+  std::int32_t itemData(int index) const override {
+    if (index < 0 || index >= combo_->count()) return -1;
+    return combo_->itemData(index, ItemDataRole).toInt();
+  }
+  void setItemData(int index, std::int32_t data) override {
+    combo_->setItemData(index, QVariant(data), ItemDataRole);
+  }
+  std::string fieldText() const override { return fromQt(combo_->currentText()); }
+  void setFieldText(const std::string& text) override {
+    if (field() != nullptr) field()->setText(toQt(text));
+  }
+  void setRedraw(bool on) override {
+    combo_->setUpdatesEnabled(on);
+    if (on) combo_->update();
+  }
+
+ private:
+  QLineEdit* field() const { return combo_->lineEdit(); }
+
+  QComboBox* combo_;
+};
+
+}  // namespace
+
+std::unique_ptr<ComboDriver> newComboDriver(WindowDriver* parent, ControlSink& sink,
+                                            const ComboStyle& style) {
+  return std::make_unique<QtCombo>(parent, sink, style);
+}
+
+}  // namespace hi
