@@ -1,5 +1,7 @@
 #include "window/hiComboBox.h"
 
+#include "window/KeyCodes.h"
+
 namespace hi {
 
 void THIComboBox::init() {
@@ -16,6 +18,28 @@ void THIComboBox::init() {
 }
 
 void THIComboBox::picked() {
+  reportPick();
+}
+
+bool THIComboBox::keyStep(std::int32_t vk) {
+  const bool consumed = THILWinList::keyStep(vk);
+  if (vk == VkReturn && !consumed) confirmChoice();
+  return consumed;
+}
+
+void THIComboBox::confirmChoice() {
+  ComboDriver* c = combo();
+  if (c == nullptr) return;
+  int index = c->current();
+  // In an edit field the user may have typed a name; only an item of exactly that text is
+  // a choice.
+  const std::string shown = c->fieldText();
+  if (index < 0 || c->itemText(index) != shown) {
+    index = 0;
+    while (index < c->count() && c->itemText(index) != shown) ++index;
+    if (index == c->count()) return;
+    c->setCurrent(index);
+  }
   reportPick();
 }
 

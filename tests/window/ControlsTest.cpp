@@ -527,3 +527,51 @@ TEST_F(Controls, FrameLooksFollowFrame3DTheParentAndEdgeStyle) {
   bar.init();
   EXPECT_EQ(bar.edge(), Edge::None);
 }
+
+TEST_F(ComboTest, OnTheClosedBoxTheWheelAndArrowsOnlyBrowseAndEnterChooses) {
+  for (const char* name : {"COM1", "COM2", "COM3"}) add(makeString(name));
+  hands().pick(combo, 0);
+  ASSERT_EQ(picks.count(), 1u);
+
+  hands().wheel(combo, -120);  // towards the user: the next item
+  EXPECT_EQ(hands().text(combo), "COM2");
+  hands().key(combo, VkDown);
+  EXPECT_EQ(hands().text(combo), "COM3");
+  hands().key(combo, VkUp);
+  EXPECT_EQ(hands().text(combo), "COM2");
+  EXPECT_EQ(picks.count(), 1u);  // nothing chosen yet
+
+  hands().key(combo, VkReturn);
+  ASSERT_EQ(picks.count(), 2u);
+  EXPECT_EQ(picks.last().text, "COM2");
+
+  // A typed name is chosen only when an item has exactly that text.
+  hands().type(combo, "X");
+  hands().key(combo, VkReturn);
+  EXPECT_EQ(picks.count(), 2u);
+}
+
+TEST_F(Controls, ADisabledWindowTakesNoInputAndItsControlsKeepTheirLook) {
+  THIButton button(&form);
+  sizeTo(button, 85, 30);
+  button.init();
+  THIEdit edit(&form);
+  sizeTo(edit, 85, 25);
+  edit.init();
+  Probe clicks;
+  button.onClick = clicks.point();
+  TData zero = makeInteger(0);
+  form.doEnabled(zero);
+  hands().click(button);
+  hands().type(edit, "x");
+  EXPECT_EQ(clicks.count(), 0u);
+  EXPECT_EQ(hands().text(edit), "");
+  EXPECT_FALSE(hands().windowEnabled(form));
+  EXPECT_TRUE(hands().enabled(button));  // not greyed: only a control disabled itself is
+  EXPECT_TRUE(hands().enabled(edit));
+
+  TData one = makeInteger(1);
+  form.doEnabled(one);
+  hands().click(button);
+  EXPECT_EQ(clicks.count(), 1u);
+}

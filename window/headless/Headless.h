@@ -58,6 +58,8 @@ class Control {
   bool type(const std::string& text);
 
  protected:
+  // A key that a part of the control above it takes first (an open list); true: taken.
+  virtual bool keyOnTop(std::int32_t) { return false; }
   // What the control itself does with a key or character its element let through, a click
   // and a wheel turn.
   virtual void ownKey(std::int32_t) {}
@@ -168,6 +170,9 @@ class Combo : public Driven<ComboDriver> {
 
   // The user opens the list and picks an item with the mouse.
   bool pick(int index);
+  // The user opens the list (then keys move in it, and Enter picks) or closes it.
+  bool open();
+  int highlighted = -1;  // the item under the keys in the open list
 
   int insertItem(int index, const std::string& text) override;
   void clearItems() override;
@@ -182,12 +187,14 @@ class Combo : public Driven<ComboDriver> {
   void setRedraw(bool on) override { redraw = on; }
 
  protected:
+  bool keyOnTop(std::int32_t vk) override;
   void ownKey(std::int32_t vk) override;
   void ownCharacter(const std::string& ch) override;
   void ownWheel(int delta) override;
 
  private:
-  // The selection of the closed box moves, as arrows and the wheel move it.
+  // The selection of the closed box moves, as arrows and the wheel move it; that chooses
+  // nothing.
   void browse(int index);
 };
 

@@ -74,6 +74,7 @@ void Control::hover(bool enter) {
 
 bool Control::key(std::int32_t vk, const std::string& ch) {
   if (!reachable() || focus == FocusMode::None) return false;
+  if (keyOnTop(vk)) return true;
   if (!sink.keyDown(vk)) {
     ownKey(vk);
     if (!ch.empty() && sink.character(ch)) ownCharacter(ch);
@@ -188,18 +189,37 @@ std::string Combo::fieldText() const {
 
 bool Combo::pick(int index) {
   if (!reachable() || index < 0 || index >= count()) return false;
-  dropped = true;
   setCurrent(index);
   dropped = false;
   sink.picked();
   return true;
 }
 
+bool Combo::open() {
+  if (!reachable()) return false;
+  dropped = true;
+  highlighted = currentIndex;
+  return true;
+}
+
+bool Combo::keyOnTop(std::int32_t vk) {
+  if (!dropped) return false;
+  if (vk == VkUp) highlighted = std::max(highlighted - 1, 0);
+  if (vk == VkDown) highlighted = std::min(highlighted + 1, count() - 1);
+  if (vk == VkEscape) dropped = false;
+  if (vk == VkReturn) {
+    dropped = false;
+    if (highlighted >= 0) {
+      setCurrent(highlighted);
+      sink.picked();
+    }
+  }
+  return true;
+}
+
 void Combo::browse(int index) {
-  index = std::clamp(index, 0, count() - 1);
-  if (count() == 0 || index == currentIndex) return;
-  setCurrent(index);
-  sink.picked();
+  if (count() == 0) return;
+  setCurrent(std::clamp(index, 0, count() - 1));
 }
 
 void Combo::ownKey(std::int32_t vk) {

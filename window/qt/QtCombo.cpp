@@ -1,6 +1,8 @@
 // The combo box on QComboBox.
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 #include "window/qt/QtControl.h"
 #include "window/qt/QtConvert.h"
@@ -11,28 +13,55 @@ namespace {
 
 constexpr int ItemDataRole = Qt::UserRole;
 
+// QComboBox raises `activated` for the wheel and for keys on the closed box as well as for a
+// pick from its list; these two overrides mark the first kind, which chooses nothing.
+class ComboWidget : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  bool browsing() const { return browsing_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    browsing_ = true;
+    QComboBox::keyPressEvent(event);
+    browsing_ = false;
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    browsing_ = true;
+    QComboBox::wheelEvent(event);
+    browsing_ = false;
+  }
+
+ private:
+  bool browsing_ = false;
+};
+
 class QtCombo : public QtControl<ComboDriver> {
  public:
   QtCombo(WindowDriver* parent, ControlSink& sink, const ComboStyle& style) : QtControl(sink) {
-    combo_ = new QComboBox(controlParent(parent));
+    combo_ = new ComboWidget(controlParent(parent));
     combo_->setEditable(style.editable);
     combo_->setFrame(false);
     QLineEdit* edit = combo_->lineEdit();
     if (edit == nullptr) {
       core_.attach(combo_);
+      core_.bridge().keepEnter(combo_);
     } else {
-      // Typed text stays typed text: no completion, and Enter adds and picks nothing.
+      // Typed text stays typed text: no completion, and Qt's Enter adds and picks nothing
+      // (the element decides what Enter chooses).
       combo_->setInsertPolicy(QComboBox::NoInsert);
       combo_->setCompleter(nullptr);
-      // The edit field takes the keys and the mouse over it; events it passes on to the
-      // combo box must not be reported twice.
-      core_.attach(combo_, bridgeMouse | bridgeHover | bridgeFocus | bridgeGeometry);
-      core_.bridge().watch(edit, bridgeMouse | bridgeWheel | bridgeKeys);
+      // The edit field takes the keys and the mouse buttons over it; the wheel it passes on
+      // to the combo box, which reports it once.
+      core_.attach(combo_, bridgeMouse | bridgeWheel | bridgeHover | bridgeFocus | bridgeGeometry);
+      core_.bridge().watch(edit, bridgeMouse | bridgeKeys);
       core_.bridge().keepEnter(edit);
     }
-    // `activated` is the user's pick (from the list, by keys or by the wheel); programmatic
-    // changes and typing do not raise it.
-    QObject::connect(combo_, &QComboBox::activated, combo_, [&sink] { sink.picked(); });
+    // `activated` outside the wheel and the keys of the closed box is a pick from the list;
+    // programmatic changes and typing do not raise it.
+    QObject::connect(combo_, &QComboBox::activated, combo_, [this, &sink] {
+      if (!combo_->browsing()) sink.picked();
+    });
   }
 
   int insertItem(int index, const std::string& text) override {
@@ -80,7 +109,7 @@ class QtCombo : public QtControl<ComboDriver> {
  private:
   QLineEdit* field() const { return combo_->lineEdit(); }
 
-  QComboBox* combo_;
+  ComboWidget* combo_;
 };
 
 }  // namespace

@@ -24,6 +24,8 @@ class QtWidgetHolder {
 QWidget* qtWidget(const WidgetDriver* driver);
 // The client area of a Qt window driver, where its controls lie.
 QWidget* qtClientArea(const WindowDriver* window);
+// Whether a Qt window takes the user's input (the graph has not disabled it).
+bool qtWindowTakesInput(const WindowDriver* window);
 
 // The common part, kept out of the template.
 class QtControlCore : public QObject {

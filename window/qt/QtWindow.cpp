@@ -79,6 +79,41 @@ Qt::WindowFlags windowFlags(const FrameStyle& s) {
   return f;
 }
 
+// Keeps the user's input from a window and everything in it while the graph has disabled
+// it. Qt's own disabled state would grey every control of the window; the desktop the graphs
+// were drawn for leaves them as they are, and only a control disabled itself looks so.
+class InputBlocker : public QObject {
+ public:
+  explicit InputBlocker(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+  ~InputBlocker() override { qApp->removeEventFilter(this); }
+
+  bool eventFilter(QObject* object, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::TabletPress:
+        break;
+      default:
+        return false;
+    }
+    auto* w = qobject_cast<QWidget*>(object);
+    return w != nullptr && window_ != nullptr && (w == window_ || window_->isAncestorOf(w));
+  }
+
+ private:
+  QPointer<QWidget> window_;
+};
+
 class QtWindow : public WindowDriver, public QtWidgetHolder {
  public:
   explicit QtWindow(WindowSink& sink) : form_(new FormWidget(sink)), bridge_(sink, nullptr) {
@@ -88,13 +123,23 @@ class QtWindow : public WindowDriver, public QtWidgetHolder {
     form_->setAutoFillBackground(true);
     form_->client()->setAutoFillBackground(true);
   }
-  ~QtWindow() override { delete form_.data(); }
+  ~QtWindow() override {
+    blocker_.reset();
+    delete form_.data();
+  }
 
   QWidget* qtWidget() const override { return form_; }
   FormWidget* form() const { return form_; }
 
   void setVisible(bool visible) override { form_->setVisible(visible); }
-  void setEnabled(bool enabled) override { form_->setEnabled(enabled); }
+  void setEnabled(bool enabled) override {
+    if (enabled) {
+      blocker_.reset();
+    } else if (!blocker_) {
+      blocker_ = std::make_unique<InputBlocker>(form_);
+    }
+  }
+  bool takesInput() const { return !blocker_; }
   void setColor(std::uint32_t colour) override {
     QPalette pal = form_->palette();
     pal.setColor(QPalette::Window, toQColor(colour));
@@ -154,6 +199,7 @@ class QtWindow : public WindowDriver, public QtWidgetHolder {
  private:
   QPointer<FormWidget> form_;
   QtBridge bridge_;
+  std::unique_ptr<InputBlocker> blocker_;
 };
 
 }  // namespace
@@ -161,6 +207,11 @@ class QtWindow : public WindowDriver, public QtWidgetHolder {
 QWidget* controlParent(WindowDriver* parent) {
   auto* window = dynamic_cast<QtWindow*>(parent);
   return window != nullptr ? window->form()->client() : nullptr;
+}
+
+bool qtWindowTakesInput(const WindowDriver* parent) {
+  const auto* window = dynamic_cast<const QtWindow*>(parent);
+  return window != nullptr && window->takesInput();
 }
 
 QWidget* qtClientArea(const WindowDriver* parent) {

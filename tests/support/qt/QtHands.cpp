@@ -63,7 +63,7 @@ class QtHands : public Hands {
   }
   bool underlined(const THIWin& c) override { return widget(c)->font().underline(); }
   bool windowVisible(const THISimpleForm& f) override { return windowWidget(f)->isVisible(); }
-  bool windowEnabled(const THISimpleForm& f) override { return windowWidget(f)->isEnabled(); }
+  bool windowEnabled(const THISimpleForm& f) override { return qtWindowTakesInput(f.driver()); }
 
   void click(THIWin& c) override { QTest::mouseClick(inputWidget(c), Qt::LeftButton); }
   void press(THIWin& c, std::int32_t button, Point at) override {
@@ -76,7 +76,9 @@ class QtHands : public Hands {
     send(widget(c), QEvent::MouseMove, Qt::NoButton, qtHeld(held), at);
   }
   void wheel(THIWin& c, int delta) override {
-    QWidget* w = inputWidget(c);
+    // Qt hands a wheel turn over an edit field on to its combo box; a sent one goes only
+    // where it is sent.
+    QWidget* w = widget(c);
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
     QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                   Qt::NoModifier, Qt::NoScrollPhase, false);

@@ -1,5 +1,5 @@
-// What the headless realisation keeps and does: pictures, tooltips, the Tab chain, and a
-// message loop that serves other threads' window calls.
+// What the headless realisation keeps and does: pictures, tooltips, the Tab chain, the open
+// list, and a message loop that serves other threads' window calls.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,7 +11,9 @@
 #include "window/Pictures.h"
 #include "window/SystemDriver.h"
 #include "window/headless/Headless.h"
+#include "window/KeyCodes.h"
 #include "window/hiButton.h"
+#include "window/hiComboBox.h"
 #include "window/hiEdit.h"
 #include "window/hiImage.h"
 
@@ -85,4 +87,25 @@ TEST(HeadlessLoop, ServesOtherThreadsCallsUntilTheWindowCloses) {
   EXPECT_EQ(headless::as<headless::Edit>(edit.driver())->value, "1F2E");
   EXPECT_TRUE(form.closed());
   disableRuntime();
+}
+
+TEST_F(Headless, EnterOnTheOpenListPicksTheItemUnderTheKeys) {
+  THIComboBox combo(&form);
+  combo.ReportText = 1;
+  Probe picks;
+  combo.onChange = picks.point();
+  combo.init();
+  for (const char* name : {"COM1", "COM2"}) {
+    TData d = makeString(name);
+    combo.doAdd(d);
+  }
+  auto* box = headless::as<headless::Combo>(combo.driver());
+  ASSERT_TRUE(box->open());
+  box->key(VkDown);
+  box->key(VkDown);
+  EXPECT_EQ(picks.count(), 0u);
+  box->key(VkReturn);
+  ASSERT_EQ(picks.count(), 1u);
+  EXPECT_EQ(picks.last().text, "COM2");
+  EXPECT_FALSE(box->dropped);
 }

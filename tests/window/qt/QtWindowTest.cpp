@@ -1,8 +1,10 @@
 // What the Qt realisation draws and how it sets up Qt: frames, pictures, the bar, tooltips,
-// the default button and Tab navigation.
+// the open list, a disabled window, the default button and Tab navigation.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -12,8 +14,10 @@
 #include "runtime/Cp1251.h"
 #include "window/Pictures.h"
 #include "window/hiButton.h"
+#include "window/hiComboBox.h"
 #include "window/hiEdit.h"
 #include "window/hiImage.h"
+#include "window/hiLabel.h"
 #include "window/hiProgressBar.h"
 #include "window/qt/QtConvert.h"
 
@@ -137,4 +141,43 @@ TEST(QtKeyboard, EnterPressesTheDefaultButtonAndTabNeedsNavigation) {
   QTest::keyClick(widget(ok), Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_TRUE(firstField->hasFocus());
   disableRuntime();
+}
+
+TEST_F(QtControls, EnterOnTheOpenListPicksTheItemUnderTheKeys) {
+  THIComboBox combo(&form);
+  sizeTo(combo, 85, 24);
+  combo.Editable = 1;
+  combo.ReportText = 1;
+  Probe picks;
+  combo.onChange = picks.point();
+  combo.init();
+  for (const char* name : {"COM1", "COM2"}) {
+    TData d = makeString(name);
+    combo.doAdd(d);
+  }
+  auto* box = widgetAs<QComboBox>(combo);
+  box->showPopup();
+  QAbstractItemView* list = box->view();
+  list->setCurrentIndex(list->model()->index(0, 0));
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(picks.count(), 0u);
+  QTest::keyClick(list, Qt::Key_Return);
+  ASSERT_EQ(picks.count(), 1u);
+  EXPECT_EQ(picks.last().text, "COM2");
+}
+
+TEST_F(QtControls, TheControlsOfADisabledWindowAreDrawnAsEnabled) {
+  THILabel label(&form);
+  sizeTo(label, 80, 20);
+  label.init();
+  label.setText("CRC:");
+  THIButton off(&form);
+  sizeTo(off, 80, 20);
+  off.init();
+  TData zero = makeInteger(0);
+  off.doEnabled(zero);
+  form.doEnabled(zero);
+  // What a widget is drawn with: its own enabled state picks the palette group.
+  EXPECT_TRUE(widget(label)->isEnabled());
+  EXPECT_FALSE(widget(off)->isEnabled());
 }
