@@ -18,7 +18,7 @@ class THIButton : public THIWin {
 
   EventPoint onClick;
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   ButtonDriver* button() const { return static_cast<ButtonDriver*>(driver()); }

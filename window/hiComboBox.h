@@ -18,7 +18,7 @@ class THIComboBox : public THILWinList {
   std::string Text;           // initial text of the edit field
   std::uint8_t Editable = 0;  // 1: the user may type into an edit field
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   ComboDriver* combo() const { return static_cast<ComboDriver*>(driver()); }

@@ -23,7 +23,7 @@ class THIEdit : public THIWin {
   EventPoint onChange;
   EventPoint onEnter;
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   // Replaces the text with TextIn (unconnected: the event's value) and keeps the caret.

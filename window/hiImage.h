@@ -21,7 +21,7 @@ class THIImage : public THIWin {
   // Takes the picture over; an empty picture changes nothing.
   void setPicture(hi::Picture picture);
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   void clicked() override;

@@ -16,7 +16,7 @@ class THIProgressBar : public THIWin {
   std::uint8_t Smooth = 0;
   std::uint32_t BarColor = 0;
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   // Sets the position from the value's integer form (NULL gives 0). Callable from any thread.
