@@ -57,7 +57,7 @@ TEST_F(EndToEnd, RepliesTicksAndWindowCallsInterleaveWithoutDeadlock) {
         const devsim::Report r = report();
         return r.device.pusk && shown(scheme->DoneLabel);
       },
-      3 * kLong);
+      kLong);
   ASSERT_TRUE(finished) << "stuck at block " << report().device.replies;
 
   const devsim::Report r = report();
