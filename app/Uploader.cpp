@@ -1,13 +1,12 @@
 #include "app/Uploader.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 
 #include "app/hiSimpleForm_221F170.h"
 #include "platform/PortMap.h"
 #include "platform/Resources.h"
-#include "window/Toolkit.h"
+#include "runtime/Cp1251.h"
+#include "window/SystemDriver.h"
 #include "window/hiSimpleForm.h"
 
 namespace hi {
@@ -37,42 +36,25 @@ std::unique_ptr<TClassSimpleForm_221F170> startUploader() {
 }
 
 void runMessageLoop(TClassSimpleForm_221F170& scheme) {
-  // The loop ends when the last window has closed; a window closed during the start leaves
-  // nothing to wait for.
-  if (!scheme.MainForm->closed()) QApplication::exec();
-}
-
-namespace {
-
-void showInformation() {
-  QMessageBox::information(
-      nullptr, QString::fromUtf8("Tormisaplex bootloader"),
-      QString::fromUtf8("Запись ПО в устройства Tormisaplex через последовательный порт."));
-}
-
-}  // namespace
-
-bool displayConfigured() {
-  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  // A window closed during the start leaves nothing to wait for.
+  if (!scheme.MainForm->closed()) systemDriver().runMessageLoop();
 }
 
 int runUploader(int argc, char** argv) {
-  // Without any display Qt would abort with a page of messages; one line says it better.
-  if (!displayConfigured()) {
-    std::fputs(
-        "tormisaplex-uploader: no display to show the window on "
-        "(neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
-        stderr);
+  // The program's own argument, before the toolkit takes out the options it knows.
+  const std::string argument = firstArgument(argc, argv);
+  int toolkitArgc = argc;
+  std::string error;
+  const std::unique_ptr<ToolkitSession> toolkit = openToolkit(toolkitArgc, argv, error);
+  if (!toolkit) {
+    std::fprintf(stderr, "tormisaplex-uploader: %s\n", error.c_str());
     return 2;
   }
-  // The program's own argument, before Qt takes out the options it knows.
-  const std::string argument = firstArgument(argc, argv);
-  int qtArgc = argc;
-  QApplication app(qtArgc, argv);
   installProgramSeams();
   if (isInfoSwitch(argument)) {
-    showInformation();
+    systemDriver().showInformation(
+        "Tormisaplex bootloader",
+        cp1251("Запись ПО в устройства Tormisaplex через последовательный порт."));
     return 0;
   }
   // The status line says it too, but a mistyped path is best read where it was typed.
@@ -81,7 +63,7 @@ int runUploader(int argc, char** argv) {
                  describePortListError(*ports.error).c_str());
   }
   {
-    GuiHomeThread home;
+    HomeThread home;
     std::unique_ptr<TClassSimpleForm_221F170> scheme = startUploader();
     runMessageLoop(*scheme);
     scheme.reset();  // every element, the last created first

@@ -1,4 +1,5 @@
 // The program's start-up: the command line, the main scheme, the message loop, teardown.
+// Nothing here names a toolkit: the window layer's realisation linked into the program does.
 #pragma once
 
 #include <memory>
@@ -15,21 +16,19 @@ std::string firstArgument(int argc, char** argv);
 // Only "/ih" itself, exactly and in this case, is the information switch.
 bool isInfoSwitch(std::string_view argument);
 
-// Installs what the graph needs of Qt and of the platform: pixels per inch, the notice box,
-// the embedded resources. Needs the QApplication.
+// Installs what the graph needs of the window layer and of the platform: pixels per inch,
+// the notice box, the embedded resources.
 void installProgramSeams();
 
 // Builds the main scheme and starts it (runtime on, start-up handlers, window shown), as the
-// program does before its message loop. Needs the QApplication, the seams and a home thread.
+// program does before its message loop. Needs the toolkit, the seams and a home thread.
 std::unique_ptr<TClassSimpleForm_221F170> startUploader();
 
 // Runs the message loop until the main window has closed.
 void runMessageLoop(TClassSimpleForm_221F170& scheme);
 
-// Whether the environment names a display (or a Qt platform) to show the window on.
-bool displayConfigured();
-
-// The whole program; returns its exit code: 0 both ways out, 2 when there is no display.
+// The whole program; returns its exit code: 0 both ways out, 2 when the toolkit cannot
+// work here (no display).
 int runUploader(int argc, char** argv);
 
 }  // namespace hi

@@ -1,6 +1,13 @@
 # Build options shared by every layer.
 
-option(TORMISAPLEX_WITH_GUI "Build the Qt window layer and the program" ON)
+option(TORMISAPLEX_WITH_GUI "Build the Qt realisation of the window layer and the program on it" ON)
+# The toolkit the program's window is realised with (window/<toolkit>/), by target system.
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(_toolkit win32)
+else()
+  set(_toolkit qt)
+endif()
+set(TORMISAPLEX_TOOLKIT ${_toolkit} CACHE STRING "Toolkit of the program's window: qt, win32")
 option(TORMISAPLEX_BUILD_TESTS "Build the tests" ON)
 option(TORMISAPLEX_BUILD_BENCH "Build the micro-benchmarks" ON)
 set(SANITIZE "" CACHE STRING
@@ -65,20 +72,27 @@ function(tormisaplex_link name)
   endif()
 endfunction()
 
-# One test binary per layer, built from every source file of its test folder.
-# A folder without test sources yet builds no binary.
-function(tormisaplex_test name dir)
-  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
+# One test binary, built from every source file of its test folders (a list). Tests of
+# binaries that share sources are told apart by a PREFIX. Folders without test sources yet
+# build no binary.
+function(tormisaplex_test name dirs)
+  cmake_parse_arguments(_t "" "PREFIX" "" ${ARGN})
+  set(_src "")
+  foreach(_dir IN LISTS dirs)
+    file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp)
+    list(APPEND _src ${_dir_src})
+  endforeach()
   if(NOT _src)
     return()
   endif()
   add_executable(${name} ${_src})
-  target_link_libraries(${name} PRIVATE ${ARGN})
+  target_link_libraries(${name} PRIVATE ${_t_UNPARSED_ARGUMENTS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   tormisaplex_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-Alone*"
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-Alone*" TEST_PREFIX "${_t_PREFIX}"
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 600)
   # Suites named Alone... measure time: ctest runs their tests with nothing beside them.
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "Alone*"
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" RUN_SERIAL TRUE)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "Alone*" TEST_PREFIX "${_t_PREFIX}"
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" RUN_SERIAL TRUE
+                                  TIMEOUT 600)
 endfunction()

@@ -6,23 +6,23 @@ namespace hi {
 
 namespace {
 
-QRect makeRect(int left, int top, int width, int height) {
-  return QRect(left, top, std::max(width, 0), std::max(height, 0));
+Rect makeRect(int left, int top, int width, int height) {
+  return Rect{left, top, std::max(width, 0), std::max(height, 0)};
 }
 
 }  // namespace
 
-void dockLayout(const QRect& client, int margin, std::vector<DockItem>& items) {
-  // Free area as edges, so that "right" and "bottom" are exclusive coordinates.
-  int left = client.left();
-  int top = client.top();
-  int right = client.left() + client.width();
-  int bottom = client.top() + client.height();
+void dockLayout(const Rect& client, int margin, std::vector<DockItem>& items) {
+  // The free area as edges; right and bottom are exclusive.
+  int left = client.left;
+  int top = client.top;
+  int right = client.right();
+  int bottom = client.bottom();
   const int m = margin;
 
   for (DockItem& it : items) {
     if (!it.visible) continue;
-    const int h = it.bounds.height();
+    const int h = it.bounds.height;
     if (it.align == alTop) {
       it.bounds = makeRect(left + m, top + m, right - left - 2 * m, h);
       top += h + m;
@@ -33,7 +33,7 @@ void dockLayout(const QRect& client, int margin, std::vector<DockItem>& items) {
   }
   for (DockItem& it : items) {
     if (!it.visible) continue;
-    const int w = it.bounds.width();
+    const int w = it.bounds.width;
     if (it.align == alLeft) {
       it.bounds = makeRect(left + m, top + m, w, bottom - top - 2 * m);
       left += w + m;

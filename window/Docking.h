@@ -1,9 +1,10 @@
 // The layout of a window's docked children.
 #pragma once
 
-#include <QRect>
 #include <cstdint>
 #include <vector>
+
+#include "window/Geometry.h"
 
 namespace hi {
 
@@ -19,12 +20,12 @@ enum Align : std::uint8_t {
 struct DockItem {
   std::uint8_t align = alNone;
   bool visible = true;
-  QRect bounds;  // in: current bounds; out: docked bounds
+  Rect bounds;  // in: current bounds; out: docked bounds
 };
 
 // Places the visible docked items, in the given (creation) order, in three passes: top and
 // bottom, then left and right, then client. `margin` is kept around every docked item.
 // Sizes that would become negative become 0.
-void dockLayout(const QRect& client, int margin, std::vector<DockItem>& items);
+void dockLayout(const Rect& client, int margin, std::vector<DockItem>& items);
 
 }  // namespace hi

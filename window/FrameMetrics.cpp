@@ -4,21 +4,18 @@ namespace hi {
 
 namespace {
 
-FrameMetrics framed(int border, int caption, bool resizable, Qt::WindowFlags flags) {
+FrameMetrics framed(int border, int caption, FrameStyle style) {
   FrameMetrics m;
   m.left = m.right = m.bottom = border;
   m.top = border + caption;
-  m.resizable = resizable;
-  m.flags = flags;
-  return m;
-}
-
-FrameMetrics withClientEdge(FrameMetrics m) {
-  m.left += ClientEdgeWidth;
-  m.top += ClientEdgeWidth;
-  m.right += ClientEdgeWidth;
-  m.bottom += ClientEdgeWidth;
-  m.clientEdge = ClientEdgeWidth;
+  m.style = style;
+  if (style.clientEdge) {
+    m.left += ClientEdgeWidth;
+    m.top += ClientEdgeWidth;
+    m.right += ClientEdgeWidth;
+    m.bottom += ClientEdgeWidth;
+    m.clientEdge = ClientEdgeWidth;
+  }
   return m;
 }
 
@@ -29,37 +26,36 @@ bool borderStyleValid(std::uint8_t borderStyle) {
 }
 
 FrameMetrics frameMetrics(std::uint8_t borderStyle) {
-  // The system menu is kept whatever the frame; a window with a title bar has a close box.
-  constexpr Qt::WindowFlags titled = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                     Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  constexpr Qt::WindowFlags untitled = Qt::Window | Qt::CustomizeWindowHint;
-  constexpr Qt::WindowFlags tool = Qt::Tool | Qt::CustomizeWindowHint;
+  const int fixed = FixedFrameWidth;
+  const int sizing = SizingFrameWidth;
   switch (borderStyle) {
     case 0:
-      return framed(0, 0, false, Qt::Window | Qt::FramelessWindowHint);
+      return framed(0, 0, {});
     case 1:
-      return framed(FixedFrameWidth, CaptionHeight, false, titled | Qt::WindowMinimizeButtonHint);
+      return framed(fixed, CaptionHeight, {.caption = true, .minimizeBox = true});
     case 2:
-      return framed(SizingFrameWidth, CaptionHeight, true,
-                    titled | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+      return framed(sizing, CaptionHeight,
+                    {.caption = true, .thickFrame = true, .minimizeBox = true,
+                     .maximizeBox = true});
     case 3:
-      return framed(FixedFrameWidth, CaptionHeight, false, titled);
+      return framed(fixed, CaptionHeight, {.caption = true, .windowEdge = true});
     case 4:
-      return framed(FixedFrameWidth, ToolCaptionHeight, false,
-                    tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+      return framed(fixed, ToolCaptionHeight, {.caption = true, .toolWindow = true});
     case 5:
-      return framed(SizingFrameWidth, ToolCaptionHeight, true,
-                    tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+      return framed(sizing, ToolCaptionHeight,
+                    {.caption = true, .thickFrame = true, .toolWindow = true});
     case 6:
-      return framed(FixedFrameWidth, 0, false, untitled);
+      return framed(fixed, 0, {.dialogModalFrame = true});
     case 7:
-      return framed(SizingFrameWidth, 0, true, tool);
+      return framed(sizing, 0, {.thickFrame = true, .toolWindow = true});
     case 8:
-      return withClientEdge(framed(FixedFrameWidth, 0, false, untitled));
+      return framed(fixed, 0, {.dialogModalFrame = true, .clientEdge = true});
     case 9:
-      return withClientEdge(framed(SizingFrameWidth, 0, true, untitled));
+      return framed(sizing, 0, {.thickFrame = true, .clientEdge = true});
     default:
-      return framed(SizingFrameWidth, CaptionHeight, true, Qt::Window);
+      return framed(sizing, CaptionHeight,
+                    {.caption = true, .thickFrame = true, .minimizeBox = true,
+                     .maximizeBox = true});
   }
 }
 

@@ -25,13 +25,8 @@ class THILWinList : public THIWinList {
   void doAdd(TData& d);
 
  protected:
-  virtual void setCurrentItem(int index) = 0;
-  virtual int currentItem() const = 0;
-  // The item's data number, or -1 for an index without an item.
-  virtual std::int32_t itemData(int index) const = 0;
-  virtual void setItemData(int index, std::int32_t data) = 0;
-
-  // The user picked an item: fires onChange with its text or index, chained with its data.
+  // The user chose the current item: fires onChange with its text or index, chained with
+  // its data.
   void reportPick();
 };
 

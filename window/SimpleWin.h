@@ -2,27 +2,26 @@
 // placed in it, and their docking.
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include <memory>
 #include <vector>
 
 #include "window/WinBase.h"
+#include "window/WindowDriver.h"
 
 namespace hi {
 
 class THIWin;
-class FormWidget;
-class ClientArea;
 
-class THISimpleWin : public WinBase {
+class THISimpleWin : public WinBase, public WindowSink {
  public:
+  // Makes the window, hidden.
   THISimpleWin();
   ~THISimpleWin() override;
 
-  // The top-level widget (its frame is the desktop's) and the client area inside it, which
-  // is the parent of the controls.
-  QWidget* window() const;
-  QWidget* clientArea() const;
+  WindowDriver* driver() const { return window_.get(); }
+  // The client area, where the controls lie, in its own coordinates.
+  Rect clientRect() const { return window_->clientRect(); }
+  bool enabled() const { return enabled_; }
 
   // Controls register themselves, in creation order, which is also the docking order.
   void addChild(THIWin* child);
@@ -37,23 +36,25 @@ class THISimpleWin : public WinBase {
   // Controls of a sunken kind start sunken unless this window's Frame3D made it flat.
   bool passesSunkenLook() const { return Frame3D != 1; }
 
+  bool closeRequested() override { return allowClose(); }
+  void clientResized() override { layoutDocked(); }
+  bool enterUnhandled() override;
+
  protected:
   // Applies the common properties to the window, with Visible forced off.
-  void setupWindow(const QSize& clientSize, bool resizable);
+  void setupWindow(Point frameTopLeft, Size inner, bool resizable);
+  void setEnabledNow(bool on);
 
-  // Asked when the window is about to close; false keeps it open.
+  // Asked when the user asks to close; false keeps the window open.
   virtual bool allowClose() { return true; }
 
-  QWidget* mouseWidget() const override;
+  WidgetDriver* widget() const override { return window_.get(); }
 
  private:
-  friend class FormWidget;
-  friend class ClientArea;
-
-  QPointer<FormWidget> window_;
-  ClientArea* client_ = nullptr;  // a child of window_
+  std::unique_ptr<WindowDriver> window_;
   std::vector<THIWin*> children_;
   bool layingOut_ = false;
+  bool enabled_ = true;
 };
 
 }  // namespace hi

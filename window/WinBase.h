@@ -1,43 +1,17 @@
-// What the main window element and the control elements share: the common properties, the
-// mouse, focus, size and visibility events, and the hook into Qt's notifications.
+// What the main window element and the control elements share: the common properties and
+// the graph meaning of the mouse, focus, size and visibility notifications.
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
 #include <cstdint>
-#include <memory>
 
 #include "runtime/Share.h"
-
-class QEvent;
+#include "window/ControlDriver.h"
+#include "window/Sinks.h"
 
 namespace hi {
 
-// Bits of the key-state word of a mouse record, as the graphs know them.
-inline constexpr std::uint32_t MkLButton = 0x01;
-inline constexpr std::uint32_t MkRButton = 0x02;
-inline constexpr std::uint32_t MkShift = 0x04;
-inline constexpr std::uint32_t MkControl = 0x08;
-inline constexpr std::uint32_t MkMButton = 0x10;
-
-// Which notifications of a widget an element listens to.
-enum HookMask : unsigned {
-  hookMouse = 1,  // buttons, moves, double clicks
-  hookWheel = 2,
-  hookKeys = 4,
-  hookHover = 8,  // enter and leave
-  hookFocus = 16,
-  hookGeometry = 32,  // size, position, shown
-  hookPaint = 64,     // to draw an edge over the control
-  hookAll = 127,
-};
-
-class WinBase : public Element {
+class WinBase : public Element, public virtual InputSink {
  public:
-  WinBase();
-  ~WinBase() override;
-
   std::int32_t Left = 0;
   std::int32_t Top = 0;
   std::int32_t Width = 0;
@@ -48,7 +22,7 @@ class WinBase : public Element {
   std::uint8_t Frame3D = 2;
   std::uint8_t Visible = 1;
   std::uint8_t Enabled = 1;
-  std::int32_t Cursor = 0;  // 0: the default cursor; otherwise Qt::CursorShape + 1
+  std::int32_t Cursor = 0;  // 0: the default cursor; otherwise the toolkit's cursor shape + 1
   std::uint8_t MouseCapture = 0;
 
   EventPoint onMouseDown;
@@ -73,39 +47,38 @@ class WinBase : public Element {
   };
   const MouseRecord& mouseRecord() const { return mouse_; }
 
-  // The Qt notification handler; public for the hook object only.
-  bool handleEvent(QWidget* watched, QEvent* event, unsigned mask);
+  void mouseDown(const MouseInput& m) override;
+  void mouseUp(const MouseInput& m) override;
+  void mouseDoubleClick(const MouseInput& m) override;
+  void mouseMove(const MouseInput& m) override;
+  void mouseWheel(const MouseInput& m, int delta) override;
+  void mouseEnter() override;
+  void mouseLeave() override;
+  void focusChanged(bool gained) override;
+  void resized() override;
+  void moved() override;
+  void shown() override;
 
  protected:
-  // Fires a point for a Qt notification: only if it is connected, and then as one graph
-  // event, waiting for the gate while another thread runs one.
+  // Fires a point for a notification: only if it is connected, and then as one graph event,
+  // waiting for the gate while another thread runs one.
   static void fireFromGui(const EventPoint& point, TData& value);
   static void fireIntegerFromGui(const EventPoint& point, std::int32_t n);
   static void fireNullFromGui(const EventPoint& point);
 
-  // Delivers the notifications of `w` named by `mask` to handleEvent.
-  void hook(QWidget* w, unsigned mask);
+  // The driver of the window or control; null before its creation or after its parent took
+  // it away.
+  virtual WidgetDriver* widget() const = 0;
 
-  // The widget whose coordinates the mouse record uses.
-  virtual QWidget* mouseWidget() const = 0;
-
-  // Steps a kind may add to or replace. Returning true stops the notification.
-  virtual bool keyPressed(QWidget* watched, QEvent* event);
-  virtual bool keyReleased(QWidget* watched, QEvent* event);
-  virtual void mousePressed(QWidget* watched, QEvent* event);  // before onMouseDown
-  virtual void mouseEntered() {}
-  virtual void mouseLeft() {}
-  virtual void resized() {}
-  virtual bool painted(QWidget* watched, QEvent* event);
-
-  void applyCursor(QWidget* w) const;
+  // Steps a kind adds.
+  virtual void mousePressed() {}  // before onMouseDown
+  virtual void mouseEntered() {}  // after onMouseEnter
+  virtual void mouseLeft() {}     // after onMouseLeave
 
  private:
-  void fireMouseEnter();
-  void storeMouse(QWidget* watched, QEvent* event, std::uint32_t extraKeyState);
+  void store(const MouseInput& m, std::uint32_t extraKeyState);
 
   MouseRecord mouse_;
-  std::unique_ptr<QObject> hook_;
 };
 
 }  // namespace hi

@@ -1,7 +1,7 @@
 #include "window/WinList.h"
 
+#include "runtime/Cp1251.h"
 #include "runtime/EventGate.h"
-#include "window/Toolkit.h"
 
 namespace hi {
 
@@ -22,26 +22,28 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 void THIWinList::doClear(TData& d) {
   EventGate::instance().callOnHome([&] {
-    if (control() != nullptr) clearItems();
+    if (list() != nullptr) list()->clearItems();
   });
   forwardNull(d, onListChanged);
 }
 
-int THIWinList::insertItem(const QString& text) {
-  if (!Sorted) return addItem(text);
+int THIWinList::insertItem(const std::string& text) {
+  ListDriver& l = *list();
+  const int n = l.count();
+  if (!Sorted) return l.insertItem(n, text);
+  const std::string key = cp1251ToLower(text);
   int at = 0;
-  const int n = itemCount();
-  while (at < n && QString::compare(itemString(at), text, Qt::CaseInsensitive) <= 0) ++at;
-  return insertItemAt(at, text);
+  while (at < n && cp1251ToLower(l.itemText(at)) <= key) ++at;
+  return l.insertItem(at, text);
 }
 
 void THIWinList::loadStrings() {
-  QWidget* w = control();
-  w->setUpdatesEnabled(false);
-  clearItems();
-  for (const std::string& line : splitLines(Strings)) insertItem(toQt(line));
-  w->setUpdatesEnabled(true);
-  w->update();
+  ListDriver& l = *list();
+  l.setRedraw(false);
+  l.clearItems();
+  for (const std::string& line : splitLines(Strings)) insertItem(line);
+  l.setRedraw(true);
+  l.repaint();
 }
 
 }  // namespace hi

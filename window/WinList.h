@@ -1,7 +1,6 @@
 // The base of list controls: the initial items and clearing.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,16 +22,10 @@ class THIWinList : public THIWin {
   void doClear(TData& d);
 
  protected:
-  // The list operations of the kind. addItem answers the new index, or -1.
-  virtual int addItem(const QString& text) = 0;
-  virtual void clearItems() = 0;
-
-  // Adds at the end, or at the sorted place with Sorted.
-  int insertItem(const QString& text);
-  virtual int itemCount() const = 0;
-  virtual QString itemString(int index) const = 0;
-  virtual int insertItemAt(int index, const QString& text) = 0;
-
+  ListDriver* list() const { return static_cast<ListDriver*>(driver()); }
+  // Adds at the end, or at the sorted place (letter case aside) with Sorted; answers the new
+  // index, or -1.
+  int insertItem(const std::string& text);
   // The create step's loading of Strings.
   void loadStrings();
 };

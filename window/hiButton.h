@@ -1,7 +1,6 @@
 // A push button.
 #pragma once
 
-#include <QPushButton>
 #include <cstdint>
 #include <string>
 
@@ -19,23 +18,16 @@ class THIButton : public THIWin {
 
   EventPoint onClick;
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
-  QPushButton* button() const { return button_; }
+  ButtonDriver* button() const { return static_cast<ButtonDriver*>(driver()); }
+
+  void clicked() override;
+  bool pressAsDefault() override;
 
  protected:
-  Qt::FocusPolicy defaultFocusPolicy() const override { return Qt::StrongFocus; }
-  void resized() override;
-
- private:
-  void wrapCaption();
-
-  QPushButton* button_ = nullptr;
+  FocusMode defaultFocus() const override { return FocusMode::Tab; }
 };
-
-// Breaks a text at blanks into lines no wider than `width` in the font's metrics; a word
-// wider than that stays whole on its own line.
-QString wrapText(const QString& text, const QFontMetrics& metrics, int width);
 
 }  // namespace hi

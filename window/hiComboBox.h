@@ -1,7 +1,9 @@
-// A drop-down list, with or without an edit field.
+// A drop-down list, with or without an edit field. Only a deliberate choice is reported: an
+// item picked from the open list, or Enter on the closed box. Turning the wheel or moving
+// the selection with keys on the closed box only changes what it shows, so that browsing a
+// port list opens no port.
 #pragma once
 
-#include <QComboBox>
 #include <cstdint>
 #include <string>
 
@@ -16,29 +18,22 @@ class THIComboBox : public THILWinList {
   std::string Text;           // initial text of the edit field
   std::uint8_t Editable = 0;  // 1: the user may type into an edit field
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
-  QComboBox* comboBox() const { return combo_; }
+  ComboDriver* combo() const { return static_cast<ComboDriver*>(driver()); }
+
+  // A deliberate choice: an item picked from the open list.
+  void picked() override;
 
  protected:
   bool defaultSunken() const override { return true; }
-  Qt::FocusPolicy defaultFocusPolicy() const override { return Qt::StrongFocus; }
-  void hookControl() override;
-  bool keyPressed(QWidget* watched, QEvent* event) override;
-
-  int addItem(const QString& text) override;
-  void clearItems() override;
-  int itemCount() const override;
-  QString itemString(int index) const override;
-  int insertItemAt(int index, const QString& text) override;
-  void setCurrentItem(int index) override;
-  int currentItem() const override;
-  std::int32_t itemData(int index) const override;
-  void setItemData(int index, std::int32_t data) override;
+  FocusMode defaultFocus() const override { return FocusMode::Tab; }
+  // Enter on the closed box confirms the item shown, after the base key-down step.
+  bool keyStep(std::int32_t vk) override;
 
  private:
-  QComboBox* combo_ = nullptr;
+  void confirmChoice();
 };
 
 }  // namespace hi

@@ -1,7 +1,6 @@
 // A single-line edit field.
 #pragma once
 
-#include <QLineEdit>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -14,7 +13,6 @@ namespace hi {
 class THIEdit : public THIWin {
  public:
   using THIWin::THIWin;
-  ~THIEdit() override;
 
   std::string Text;  // the initial text
   std::uint8_t ReadOnly = 0;
@@ -25,7 +23,7 @@ class THIEdit : public THIWin {
   EventPoint onChange;
   EventPoint onEnter;
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   // Replaces the text with TextIn (unconnected: the event's value) and keeps the caret.
@@ -34,19 +32,19 @@ class THIEdit : public THIWin {
   // The text in the field. Callable from any thread.
   void TextOut(TData& d, std::uint16_t index);
 
-  QLineEdit* lineEdit() const { return edit_; }
+  EditDriver* edit() const { return static_cast<EditDriver*>(driver()); }
+
+  void textChanged() override;
 
  protected:
   bool defaultSunken() const override { return true; }
-  Qt::FocusPolicy defaultFocusPolicy() const override { return Qt::StrongFocus; }
-  bool keyDown(QKeyEvent* event) override;
-  void setupTextMargins();
+  FocusMode defaultFocus() const override { return FocusMode::Tab; }
+  bool keyStep(std::int32_t vk) override;
+  void controlGone() override;
 
  private:
-  void textChanged();
-  void setTextUnreported(const QString& text);
+  void setTextUnreported(const std::string& text);
 
-  QLineEdit* edit_ = nullptr;
   bool armed_ = false;      // a change is reported only once armed
   bool doTextRan_ = false;  // doText ran during the current onEnter
 
@@ -54,7 +52,6 @@ class THIEdit : public THIWin {
   // threads; none once the control is gone.
   mutable std::mutex textMutex_;
   std::optional<std::string> text_;
-  QMetaObject::Connection controlGone_;
 };
 
 }  // namespace hi

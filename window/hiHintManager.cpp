@@ -1,9 +1,6 @@
 #include "window/hiHintManager.h"
 
-#include <QTextDocument>
-#include <QToolTip>
-
-#include "window/Toolkit.h"
+#include "window/Colors.h"
 
 namespace hi {
 
@@ -15,39 +12,37 @@ THIHintManager& THIHintManager::instance() {
 THIHintManager::THIHintManager()
     : BackColor(clInfoBk), Font(makeFontRec("Tahoma", 8, 0, clInfoText, 1)) {}
 
-void THIHintManager::applyLook() {
-  if (lookApplied_) return;
-  lookApplied_ = true;
-  QToolTip::setFont(toQFont(Font, QToolTip::font()));
-  QPalette pal = QToolTip::palette();
-  pal.setColor(QPalette::ToolTipBase, toQColor(BackColor));
-  pal.setColor(QPalette::ToolTipText, toQColor(Font.Color));
-  QToolTip::setPalette(pal);
+HintStyle THIHintManager::style() const {
+  HintStyle s;
+  s.backColor = BackColor;
+  s.font = Font;
+  s.initialDelay = InitialDelay;
+  s.autoPopDelay = AutoPopDelay;
+  s.margin = Margin;
+  s.balloon = Balloon != 0;
+  s.tracking = Tracking != 0;
+  return s;
 }
 
-int THIHintManager::addTool(QWidget* control) {
-  applyLook();
-  control->setToolTipDuration(AutoPopDelay);
-  tools_.emplace_back(control);
+int THIHintManager::addTool(ControlDriver* control) {
+  tools_.push_back(control);
   return static_cast<int>(tools_.size()) - 1;
 }
 
 void THIHintManager::removeTool(int tool) {
-  QWidget* w = toolControl(tool);
-  if (w != nullptr) w->setToolTip(QString());
-  if (tool >= 0 && tool < static_cast<int>(tools_.size())) tools_[tool] = nullptr;
-}
-
-void THIHintManager::setToolText(int tool, const std::string& text) {
-  if (QWidget* w = toolControl(tool)) {
-    // As rich text of a plain text, so that a hint that looks like markup shows as typed.
-    w->setToolTip(Qt::convertFromPlainText(toQt(text), Qt::WhiteSpaceNormal));
+  if (ControlDriver* c = toolControl(tool)) {
+    c->setHint(std::string(), style());
+    tools_[static_cast<std::size_t>(tool)] = nullptr;
   }
 }
 
-QWidget* THIHintManager::toolControl(int tool) const {
+void THIHintManager::setToolText(int tool, const std::string& text) {
+  if (ControlDriver* c = toolControl(tool)) c->setHint(text, style());
+}
+
+ControlDriver* THIHintManager::toolControl(int tool) const {
   if (tool < 0 || tool >= static_cast<int>(tools_.size())) return nullptr;
-  return tools_[tool];
+  return tools_[static_cast<std::size_t>(tool)];
 }
 
 }  // namespace hi

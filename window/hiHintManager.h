@@ -1,18 +1,17 @@
 // The shared tooltip service of the control elements.
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "runtime/Helpers.h"
+#include "window/ControlDriver.h"
 
 namespace hi {
 
-// Qt shows a tooltip after its own delay and in its own shape: InitialDelay, Margin, Balloon
-// and Tracking are kept as settings only. The font, the colours and AutoPopDelay apply.
+// The settings go to each control's driver with its tooltip text; a toolkit applies what it
+// can (Qt, for one, keeps its own delays and shape).
 class THIHintManager {
  public:
   // The one service every control element shares; made at its first use.
@@ -29,16 +28,15 @@ class THIHintManager {
   THIHintManager();
 
   // Tools are numbered from 0; a removed tool's number is not reused.
-  int addTool(QWidget* control);
+  int addTool(ControlDriver* control);
   void removeTool(int tool);
   void setToolText(int tool, const std::string& text);
-  QWidget* toolControl(int tool) const;
+  ControlDriver* toolControl(int tool) const;
 
  private:
-  void applyLook();
+  HintStyle style() const;
 
-  std::vector<QPointer<QWidget>> tools_;
-  bool lookApplied_ = false;
+  std::vector<ControlDriver*> tools_;
 };
 
 }  // namespace hi

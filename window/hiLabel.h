@@ -1,7 +1,6 @@
 // A static text control.
 #pragma once
 
-#include <QLabel>
 #include <cstdint>
 #include <string>
 
@@ -30,7 +29,9 @@ class THILabel : public THIWin {
 
   // Changes the text (and the size, with AutoSize).
   void setText(const std::string& text);
-  QLabel* label() const { return label_; }
+  LabelDriver* label() const { return static_cast<LabelDriver*>(driver()); }
+
+  void clicked() override;
 
  protected:
   void mouseEntered() override;
@@ -38,9 +39,6 @@ class THILabel : public THIWin {
 
  private:
   void fitText();
-  void setTextColour(const QColor& colour);
-
-  QLabel* label_;
 };
 
 }  // namespace hi

@@ -1,7 +1,6 @@
 // A progress bar.
 #pragma once
 
-#include <QWidget>
 #include <cstdint>
 
 #include "window/Win.h"
@@ -17,23 +16,21 @@ class THIProgressBar : public THIWin {
   std::uint8_t Smooth = 0;
   std::uint32_t BarColor = 0;
 
-  // The create step.
+  // The create step: makes the control from the properties (see THIWin).
   void init();
 
   // Sets the position from the value's integer form (NULL gives 0). Callable from any thread.
   void doPosition(TData& d);
 
   std::int32_t position() const { return position_; }
-  // The filled part's length in pixels along the bar, of `length` pixels: the position,
-  // held to 0..Max, in proportion.
-  int filledLength(int length) const;
+  // The filled part's length in pixels along the bar, of `length` pixels.
+  int filledLength(int length) const { return hi::filledLength(position_, Max, length); }
 
  protected:
   bool defaultSunken() const override { return true; }
   bool createdSunken() const override;
 
  private:
-  QWidget* bar_ = nullptr;
   std::int32_t position_ = 0;
 };
 

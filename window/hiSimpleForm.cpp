@@ -1,14 +1,10 @@
 #include "window/hiSimpleForm.h"
 
-#include <QApplication>
-#include <QWindow>
 #include <algorithm>
 #include <vector>
 
 #include "runtime/EventGate.h"
-#include "window/FormWidget.h"
 #include "window/FrameMetrics.h"
-#include "window/Toolkit.h"
 #include "window/Win.h"
 
 namespace hi {
@@ -22,20 +18,15 @@ THISimpleForm::~THISimpleForm() {
 }
 
 void THISimpleForm::init() {
-  QWidget* w = window();
   const FrameMetrics frame = frameMetrics(borderStyleValid(BorderStyle) ? BorderStyle : 255);
-  w->setWindowFlags(frame.flags);
-  w->setWindowTitle(toQt(Caption));
-  if (!Icon.isNull()) {
-    w->setWindowIcon(Icon);
-    QApplication::setWindowIcon(Icon);  // the taskbar entry
-  }
-  // Width and Height are the outer size; Qt sizes the window inside the desktop's frame,
-  // and the client edge, when there is one, is drawn inside that.
-  const QSize size(std::max(Width - frame.left - frame.right + 2 * frame.clientEdge, 0),
-                   std::max(Height - frame.top - frame.bottom + 2 * frame.clientEdge, 0));
-  setupWindow(size, frame.resizable);
-  static_cast<FormWidget*>(w)->setClientEdge(frame.clientEdge);
+  driver()->setFrame(frame);
+  driver()->setTitle(Caption);
+  if (!Icon.empty()) driver()->setIcon(Icon);
+  // Width and Height are the outer size; the toolkit sizes the window inside the desktop's
+  // frame, and the client edge, when there is one, is drawn inside that.
+  const Size inner{std::max(Width - frame.left - frame.right + 2 * frame.clientEdge, 0),
+                   std::max(Height - frame.top - frame.bottom + 2 * frame.clientEdge, 0)};
+  setupWindow(Point{Left, Top}, inner, frame.resizable());
 }
 
 void THISimpleForm::Start() {
@@ -47,13 +38,13 @@ void THISimpleForm::Start() {
 void THISimpleForm::startup(void* self) {
   auto* form = static_cast<THISimpleForm*>(self);
   fireNullFromGui(form->onCreate);
-  if (form->window() != nullptr && !form->closed_) form->window()->setVisible(form->Visible != 0);
+  if (!form->closed_) form->driver()->setVisible(form->Visible != 0);
 }
 
 void THISimpleForm::enableKeyboardNavigation() {
   std::vector<THIWin*> chain;
   for (THIWin* c : children()) {
-    if (c->control() != nullptr && c->control()->focusPolicy() & Qt::TabFocus) chain.push_back(c);
+    if (c->driver() != nullptr && c->focusMode() == FocusMode::Tab) chain.push_back(c);
   }
   std::stable_sort(chain.begin(), chain.end(), [](const THIWin* a, const THIWin* b) {
     const bool ap = a->TabOrder > 0;
@@ -61,10 +52,9 @@ void THISimpleForm::enableKeyboardNavigation() {
     if (ap != bp) return ap;
     return ap && a->TabOrder < b->TabOrder;
   });
-  for (std::size_t i = 1; i < chain.size(); ++i) {
-    QWidget::setTabOrder(chain[i - 1]->control(), chain[i]->control());
-  }
-  static_cast<FormWidget*>(window())->setKeyboardNavigation(true);
+  std::vector<ControlDriver*> drivers;
+  for (THIWin* c : chain) drivers.push_back(c->driver());
+  driver()->setTabChain(drivers);
 }
 
 bool THISimpleForm::keepOpen() {
@@ -85,7 +75,7 @@ void THISimpleForm::acceptClose() {
 bool THISimpleForm::allowClose() {
   if (closed_) return true;
   // A disabled window takes no input, its close box included.
-  if (!window()->isEnabled()) return false;
+  if (!enabled()) return false;
   if (keepOpen()) return false;
   acceptClose();
   return true;
@@ -95,19 +85,16 @@ void THISimpleForm::doClose(TData&) {
   EventGate::instance().callOnHome([&] {
     if (closed_) return;
     acceptClose();
-    window()->close();
+    driver()->close();
   });
 }
 
 void THISimpleForm::doEnabled(TData& d) {
-  EventGate::instance().callOnHome(
-      [&] { window()->setEnabled(!(d.type == dtInteger && d.integer == 0)); });
+  EventGate::instance().callOnHome([&] { setEnabledNow(!(d.type == dtInteger && d.integer == 0)); });
 }
 
-void THISimpleForm::mousePressed(QWidget* watched, QEvent*) {
-  if (DragAnywhere && watched == clientArea() && window()->windowHandle() != nullptr) {
-    window()->windowHandle()->startSystemMove();
-  }
+void THISimpleForm::mousePressed() {
+  if (DragAnywhere) driver()->startSystemMove();
 }
 
 }  // namespace hi

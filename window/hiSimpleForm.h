@@ -2,10 +2,10 @@
 // runtime live) and its close (which stops it again).
 #pragma once
 
-#include <QIcon>
 #include <cstdint>
 #include <string>
 
+#include "window/Picture.h"
 #include "window/SimpleWin.h"
 
 namespace hi {
@@ -17,14 +17,15 @@ class THISimpleForm : public THISimpleWin {
 
   std::string Caption;
   std::uint8_t BorderStyle = 0;  // 0..9; larger values are ignored
-  QIcon Icon;                    // null: the default icon
+  hi::Icon Icon;                 // empty: the default icon
   std::uint8_t DragAnywhere = 0;
 
   EventPoint onCreate;
   EventPoint onClose;
   EventPoint inKeepOpen;
 
-  // The create step: applies the properties; the window stays hidden until Start.
+  // The create step (see Win.h for why there are two phases): applies the properties; the
+  // window stays hidden until Start.
   void init();
 
   // Called once after the whole graph is built: switches the runtime on and runs the
@@ -45,7 +46,7 @@ class THISimpleForm : public THISimpleWin {
 
  protected:
   bool allowClose() override;
-  void mousePressed(QWidget* watched, QEvent* event) override;
+  void mousePressed() override;
 
  private:
   static void startup(void* self);

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,15 +23,14 @@
 #include "elements/hiMultiElementEx.h"
 #include "elements/hiSleep.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/QtWait.h"
-#include "window/Toolkit.h"
+#include "window/SystemDriver.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
 #include "window/hiSimpleForm.h"
+#include "window/qt/QtControl.h"
 
 using namespace hi;
 using Clock = std::chrono::steady_clock;
-using hi::test::waitFor;
 
 namespace {
 
@@ -79,11 +79,14 @@ int measure(unsigned baud) {
   end.onPass = scheme->UploadBox->onEvent[2];
   scheme->UploadBox->onEvent[2] = makeEventPoint<&EndTap::doPass>(0, &end);
 
-  QComboBox* ports = scheme->PortBox->comboBox();
+  auto waitFor = [](const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    return systemDriver().runUntil(done, timeout);
+  };
+  auto* ports = static_cast<QComboBox*>(qtWidget(scheme->PortBox->driver()));
   const int index = ports->findText("COM1");
   ports->setCurrentIndex(index);
   emit ports->activated(index);
-  QPushButton* write = scheme->WriteButton->button();
+  auto* write = static_cast<QPushButton*>(qtWidget(scheme->WriteButton->driver()));
   if (!waitFor([&] { return write->isEnabled(); }, std::chrono::seconds(20))) {
     std::fprintf(stderr, "the device was not identified\n");
     return 1;
@@ -125,9 +128,11 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--baud") rates = {static_cast<unsigned>(std::atoi(argv[i + 1]))};
   }
   int qtArgc = 1;
-  QApplication app(qtArgc, argv);
+  std::string error;
+  const auto toolkit = openToolkit(qtArgc, argv, error);
+  if (!toolkit) return 2;
   installProgramSeams();
-  GuiHomeThread home;
+  HomeThread home;
   int status = 0;
   for (unsigned baud : rates) status |= measure(baud);
   return status;

@@ -27,8 +27,8 @@ TEST_F(EndToEnd, AnUploadToTheSimulatorAsASeparateProcess) {
     startProgram();
     choosePortAndWaitForIdentification("COM12");
     pressWrite();
-    ASSERT_TRUE(waitFor([&] { return successShown(); }, 2 * kLong));
-    QTest::mouseClick(scheme->OkButton->button(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
+    pressOk();
     EXPECT_FALSE(scheme->SerialPort->isOpen());
 
     // "VERS", the whole image with every CRC matched, then "PUSK": the device is satisfied.

@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +18,8 @@
 #include "elements/hiSleep.h"
 #include "platform/Resources.h"
 #include "runtime/EventGate.h"
-#include "tests/support/QtWait.h"
+#include "runtime/Cp1251.h"
+#include "tests/support/Hands.h"
 #include "tools/devsim/Simulator.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
@@ -37,8 +33,9 @@ namespace hi::test {
 
 using namespace std::chrono_literals;
 
-inline QString utf8(const char* s) {
-  return QString::fromUtf8(s);
+// A text as the program shows it, written in UTF-8 here.
+inline std::string utf8(const char* s) {
+  return cp1251(s);
 }
 
 inline std::string hex4(std::uint16_t crc) {
@@ -60,8 +57,9 @@ inline void idle(std::chrono::milliseconds span) {
 
 class EndToEnd : public ::testing::Test {
  protected:
-  // Generous: a whole upload in a sanitizer build on a loaded two-core machine.
-  static constexpr auto kLong = 180s;
+  // Generous: a whole upload under ThreadSanitizer on a loaded two-core machine takes over a
+  // minute.
+  static constexpr auto kLong = 300s;
 
   void TearDown() override {
     closeProgram();
@@ -103,31 +101,37 @@ class EndToEnd : public ::testing::Test {
     disableRuntime();
   }
 
-  QComboBox* portList() const { return scheme->PortBox->comboBox(); }
+  // Where a port is in the list; -1 when it is not listed.
+  int listed(const char* name) const {
+    const ComboDriver* list = scheme->PortBox->combo();
+    for (int i = 0; i < list->count(); ++i) {
+      if (list->itemText(i) == name) return i;
+    }
+    return -1;
+  }
 
   // The user picks a port from the list.
   void choosePort(const char* name) {
-    QComboBox* box = portList();
-    const int index = box->findText(QString::fromLatin1(name));
+    const int index = listed(name);
     ASSERT_GE(index, 0) << name << " is not listed";
-    box->setCurrentIndex(index);
-    emit box->activated(index);
+    hands().pick(*scheme->PortBox, index);
   }
 
   void pressWrite() {
-    ASSERT_TRUE(scheme->WriteButton->button()->isEnabled());
-    QTest::mouseClick(scheme->WriteButton->button(), Qt::LeftButton);
+    ASSERT_TRUE(hands().enabled(*scheme->WriteButton));
+    hands().click(*scheme->WriteButton);
   }
+  void pressOk() { hands().click(*scheme->OkButton); }
 
-  QString status() const { return scheme->StatusEdit->lineEdit()->text(); }
-  std::string crcText() const { return scheme->CrcEdit->lineEdit()->text().toStdString(); }
+  std::string status() const { return hands().text(*scheme->StatusEdit); }
+  std::string crcText() const { return hands().text(*scheme->CrcEdit); }
   bool shown(const THIWin* control) const { return control->shownInParent(); }
-  bool windowEnabled() const { return scheme->MainForm->window()->isEnabled(); }
+  bool windowEnabled() const { return hands().windowEnabled(*scheme->MainForm); }
+  bool portListEnabled() const { return hands().enabled(*scheme->PortBox); }
+  bool writeEnabled() const { return hands().enabled(*scheme->WriteButton); }
 
   // After the identification: the port list locked, "Записать" enabled.
-  bool identified() const {
-    return !portList()->isEnabled() && scheme->WriteButton->button()->isEnabled();
-  }
+  bool identified() const { return !portListEnabled() && writeEnabled(); }
   bool failureShown() const { return shown(scheme->ErrorLabel) && shown(scheme->OkButton); }
   bool successShown() const { return shown(scheme->DoneLabel) && shown(scheme->OkButton); }
 
@@ -149,7 +153,7 @@ class EndToEnd : public ::testing::Test {
 
   void choosePortAndWaitForIdentification(const char* name = "COM1") {
     choosePort(name);
-    ASSERT_TRUE(waitFor([&] { return identified(); }, kLong)) << status().toStdString();
+    ASSERT_TRUE(waitFor([&] { return identified(); }, kLong)) << status();
     settle();
   }
 

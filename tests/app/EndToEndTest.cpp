@@ -21,8 +21,8 @@ devsim::DeviceOptions answering(const std::string& text) {
 TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   startDevice();
   startProgram(1000000);
-  ASSERT_GE(portList()->findText("COM1"), 0);
-  EXPECT_FALSE(scheme->WriteButton->button()->isEnabled());
+  ASSERT_GE(listed("COM1"), 0);
+  EXPECT_FALSE(writeEnabled());
 
   choosePort("COM1");
   ASSERT_TRUE(waitFor([&] { return identified(); }, kLong));
@@ -32,13 +32,11 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   pressWrite();
   EXPECT_FALSE(windowEnabled());  // no input, not even a close, until the end
 
-  // The window paints while the reader thread runs the upload...
+  // The window takes its calls while the reader thread runs the upload...
   ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 100; }, kLong));
-  EXPECT_FALSE(scheme->MainForm->window()->grab().isNull());
   // ...and while it waits for the device to settle after "PUSK".
   ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
   EXPECT_FALSE(successShown());
-  EXPECT_FALSE(scheme->MainForm->window()->grab().isNull());
   EXPECT_FALSE(windowEnabled());
 
   ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
@@ -54,7 +52,7 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   EXPECT_EQ(crcText(), hex4(r.device.crc));
   expectFinalState(true);
 
-  QTest::mouseClick(scheme->OkButton->button(), Qt::LeftButton);
+  pressOk();
   EXPECT_TRUE(scheme->MainForm->closed());
   EXPECT_FALSE(scheme->SerialPort->isOpen());
   EXPECT_TRUE(device->waitFinished(10s));
@@ -65,13 +63,13 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
 TEST_F(EndToEnd, APortGoneFromTheMapAfterTheListingSaysSo) {
   startDevice();
   startProgram();
-  ASSERT_GE(portList()->findText("COM1"), 0);
+  ASSERT_GE(listed("COM1"), 0);
   // Taken out of the map between the listing and the choice.
   ASSERT_EQ(std::remove((device->portsDir() + "/COM1").c_str()), 0);
   choosePort("COM1");
   EXPECT_EQ(status(), utf8("COM1: такого порта нет в системе."));
   EXPECT_FALSE(scheme->SerialPort->isOpen());
-  EXPECT_TRUE(portList()->isEnabled());
+  EXPECT_TRUE(portListEnabled());
 }
 
 TEST_F(EndToEnd, NoAnswerChangesNothing) {
@@ -83,8 +81,8 @@ TEST_F(EndToEnd, NoAnswerChangesNothing) {
   ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.versQueries > 0; }));
   idle(300ms);
   EXPECT_EQ(status(), utf8(kChoose));
-  EXPECT_TRUE(portList()->isEnabled());
-  EXPECT_FALSE(scheme->WriteButton->button()->isEnabled());
+  EXPECT_TRUE(portListEnabled());
+  EXPECT_FALSE(writeEnabled());
 
   // Choosing again, the same port too, closes the open port, opens it and asks again.
   choosePort("COM1");
@@ -101,8 +99,8 @@ TEST_F(EndToEnd, AnswersThatDoNotIdentifyTheDevice) {
     startProgram();
     choosePort("COM1");
     ASSERT_TRUE(waitFor([&] { return status() == utf8(kNoDevice); }, kLong));
-    EXPECT_TRUE(portList()->isEnabled());
-    EXPECT_FALSE(scheme->WriteButton->button()->isEnabled());
+    EXPECT_TRUE(portListEnabled());
+    EXPECT_FALSE(writeEnabled());
     TearDown();
   }
 }
@@ -174,7 +172,7 @@ TEST_F(EndToEnd, AHangUpMidUploadShowsTheFailure) {
   ASSERT_TRUE(waitFor([&] { return failureShown(); }, kLong));
   expectFinalState(false);
   EXPECT_EQ(scheme->UploadProgress->position(), 20);
-  QTest::mouseClick(scheme->OkButton->button(), Qt::LeftButton);
+  pressOk();
   EXPECT_TRUE(scheme->MainForm->closed());
   EXPECT_FALSE(scheme->SerialPort->isOpen());
 }

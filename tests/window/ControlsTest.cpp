@@ -1,21 +1,14 @@
 // The controls in a main window: visibility, docking and sizing, clicks, the edit's change
-// reports and Enter, the combo box's items and picks, the bar, the picture, keys and mouse.
+// reports and Enter, the combo box's items and picks, the bar, keys and mouse.
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include <QAbstractItemView>
-#include <QFontMetrics>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QTest>
-#include <QWheelEvent>
-
 #include "WindowTestSupport.h"
 #include "runtime/Cp1251.h"
 #include "window/Docking.h"
-#include "window/Pictures.h"
+#include "window/KeyCodes.h"
+#include "window/SystemDriver.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
 #include "window/hiEdit.h"
@@ -24,6 +17,7 @@
 #include "window/hiProgressBar.h"
 
 using namespace hi;
+using hi::test::hands;
 using hi::test::place;
 using hi::test::Probe;
 using hi::test::sizeTo;
@@ -36,10 +30,10 @@ TFontRec sans(std::uint8_t size, std::uint8_t style = 0) {
   return makeFontRec("MS Sans Serif", size, style, 0, 1);
 }
 
-void sendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
-               QPoint at = QPoint(3, 3)) {
-  QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
-  QApplication::sendEvent(w, &e);
+// The size a label with AutoSize takes for a text, in its font.
+Size fitted(const THILabel& label, const std::string& text) {
+  const Size s = systemDriver().textExtent(text, label.font());
+  return Size{s.width + 1, s.height + 1};
 }
 
 }  // namespace
@@ -50,26 +44,25 @@ TEST_F(Controls, OnlyIntegerZeroHidesOrDisables) {
   THIButton button(&form);
   sizeTo(button, 85, 30);
   button.init();
-  QWidget* w = button.control();
 
   TData zero = makeInteger(0);
   button.doVisible(zero);
-  EXPECT_TRUE(w->isHidden());
+  EXPECT_FALSE(hands().visible(button));
   TData textZero = makeString("0");
   button.doVisible(textZero);
-  EXPECT_FALSE(w->isHidden());
+  EXPECT_TRUE(hands().visible(button));
   button.doVisible(zero);
   TData null;
   button.doVisible(null);
-  EXPECT_FALSE(w->isHidden());
+  EXPECT_TRUE(hands().visible(button));
 
   button.doEnabled(zero);
-  EXPECT_FALSE(w->isEnabled());
+  EXPECT_FALSE(hands().enabled(button));
   button.doEnabled(textZero);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_TRUE(hands().enabled(button));
   button.doEnabled(zero);
   button.doEnabled(null);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_TRUE(hands().enabled(button));
 }
 
 TEST_F(Controls, AutoSizeLabelDockedAtTopKeepsTheClientWidthAndTakesTheTextHeight) {
@@ -81,9 +74,8 @@ TEST_F(Controls, AutoSizeLabelDockedAtTopKeepsTheClientWidthAndTakesTheTextHeigh
   label.setTextAlign(2);
   label.Caption = cp1251("Ошибка при передаче данных!");
   label.init();
-  const QFontMetrics fm(label.control()->font());
-  EXPECT_EQ(label.bounds(), QRect(0, 0, 610, fm.height() + 1));
-  EXPECT_EQ(label.label()->text(), QString::fromUtf8("Ошибка при передаче данных!"));
+  EXPECT_EQ(hands().bounds(label), (Rect{0, 0, 610, fitted(label, label.Caption).height}));
+  EXPECT_EQ(hands().text(label), label.Caption);
 }
 
 TEST_F(Controls, AutoSizeLabelWithoutDockingTakesTheTextSizePlusOne) {
@@ -93,14 +85,14 @@ TEST_F(Controls, AutoSizeLabelWithoutDockingTakesTheTextSizePlusOne) {
   label.setAutoSize(1);
   label.Caption = "CRC:";
   label.init();
-  const QFontMetrics fm(label.control()->font());
-  EXPECT_EQ(label.bounds(), QRect(110, 55, fm.horizontalAdvance("CRC:") + 1, fm.height() + 1));
+  const Size size = fitted(label, "CRC:");
+  EXPECT_EQ(hands().bounds(label), (Rect{110, 55, size.width, size.height}));
 
   THILabel empty(&form);
   sizeTo(empty, 50, 50);
   empty.setAutoSize(1);
   empty.init();
-  EXPECT_EQ(empty.bounds().size(), QSize(1, 1));
+  EXPECT_EQ(hands().bounds(empty).size(), (Size{1, 1}));
 }
 
 TEST_F(Controls, HiddenDockedLabelsStackWhenShownAndCloseUpWhenHidden) {
@@ -119,19 +111,19 @@ TEST_F(Controls, HiddenDockedLabelsStackWhenShownAndCloseUpWhenHidden) {
   second.Caption = cp1251("Проверьте все соединения и попробуйте ещё раз.");
   first.init();
   second.init();
-  const int h = QFontMetrics(first.control()->font()).height() + 1;
+  const int h = fitted(first, first.Caption).height;
 
   // Shown in the order the failure display shows them: the second first.
   TData one = makeInteger(1);
   second.doVisible(one);
-  EXPECT_EQ(second.bounds(), QRect(0, 0, 610, h));
+  EXPECT_EQ(hands().bounds(second), (Rect{0, 0, 610, h}));
   first.doVisible(one);
-  EXPECT_EQ(first.bounds(), QRect(0, 0, 610, h));
-  EXPECT_EQ(second.bounds(), QRect(0, h, 610, h));
+  EXPECT_EQ(hands().bounds(first), (Rect{0, 0, 610, h}));
+  EXPECT_EQ(hands().bounds(second), (Rect{0, h, 610, h}));
 
   TData zero = makeInteger(0);
   first.doVisible(zero);
-  EXPECT_EQ(second.bounds().top(), 0);
+  EXPECT_EQ(hands().bounds(second).top, 0);
 }
 
 TEST_F(Controls, LabelClickAndHover) {
@@ -145,16 +137,15 @@ TEST_F(Controls, LabelClickAndHover) {
   label.onMouseDown = down.point();
   label.onClick = click.point();
   label.onMouseEnter = enter.point();
-  sendMouse(label.control(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+  hands().click(label);
   ASSERT_EQ(click.count(), 1u);
   EXPECT_EQ(down.count(), 1u);
-  EXPECT_EQ(enter.count(), 1u);
-  EXPECT_EQ(label.control()->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
-  EXPECT_TRUE(label.control()->font().underline());
-  QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(label.control(), &leave);
-  EXPECT_EQ(label.control()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-  EXPECT_FALSE(label.control()->font().underline());
+  EXPECT_GE(enter.count(), 1u);
+  EXPECT_EQ(hands().textColour(label), 0x0000FFu);
+  EXPECT_TRUE(hands().underlined(label));
+  hands().hover(label, false);
+  EXPECT_EQ(hands().textColour(label), 0u);
+  EXPECT_FALSE(hands().underlined(label));
 }
 
 TEST_F(Controls, ButtonClicksCarryACopyOfData) {
@@ -166,13 +157,19 @@ TEST_F(Controls, ButtonClicksCarryACopyOfData) {
   Probe probe;
   probe.action = [](TData& d) { makeInteger(d, 99); };
   button.onClick = probe.point();
-  QTest::mouseClick(button.button(), Qt::LeftButton);
-  button.button()->click();
+  hands().click(button);
+  hands().click(button);
   ASSERT_EQ(probe.count(), 2u);
   EXPECT_EQ(probe.chains[0][0].integer, 5);
   EXPECT_EQ(probe.chains[1][0].integer, 5);
   EXPECT_EQ(button.Data.integer, 5);
-  EXPECT_EQ(button.button()->text(), QString::fromUtf8("Записать"));
+  EXPECT_EQ(hands().text(button), cp1251("Записать"));
+
+  // A disabled button takes no click.
+  TData zero = makeInteger(0);
+  button.doEnabled(zero);
+  hands().click(button);
+  EXPECT_EQ(probe.count(), 2u);
 }
 
 class EditTest : public WindowTest {
@@ -184,8 +181,8 @@ class EditTest : public WindowTest {
     edit.onChange = changes.point();
     edit.init();
   }
-  void type(const char* keys) { QTest::keyClicks(edit.lineEdit(), QString::fromLatin1(keys)); }
-  void enter() { QTest::keyClick(edit.lineEdit(), Qt::Key_Return); }
+  void type(const char* keys) { hands().type(edit, keys); }
+  void enter() { hands().key(edit, VkReturn); }
 
   THIEdit edit{&form};
   Probe changes;
@@ -193,8 +190,8 @@ class EditTest : public WindowTest {
 
 TEST_F(EditTest, InitialTextIsNotReportedTheFirstKeystrokeIs) {
   EXPECT_EQ(changes.count(), 0u);
-  EXPECT_EQ(edit.lineEdit()->text(), QStringLiteral("FFFF"));
-  edit.lineEdit()->setCursorPosition(4);
+  EXPECT_EQ(hands().text(edit), "FFFF");
+  edit.edit()->setCaret(4);
   type("0");
   ASSERT_EQ(changes.count(), 1u);
   EXPECT_EQ(changes.last().text, "FFFF0");
@@ -212,7 +209,7 @@ TEST_F(EditTest, EnterWithoutDoTextEmptiesTheFieldSilently) {
   enter();
   ASSERT_EQ(entered.count(), 1u);
   EXPECT_EQ(entered.last().text, "FFFF");
-  EXPECT_EQ(edit.lineEdit()->text(), QString());
+  EXPECT_EQ(hands().text(edit), "");
   EXPECT_EQ(changes.count(), 0u);
   EXPECT_EQ(keys.count(), 0u);  // consumed: no key down, and its character swallowed
   type("7");                    // re-armed
@@ -220,7 +217,7 @@ TEST_F(EditTest, EnterWithoutDoTextEmptiesTheFieldSilently) {
   EXPECT_EQ(changes.last().text, "7");
 
   // An empty field emptied again still re-arms the reports.
-  edit.lineEdit()->clear();
+  edit.edit()->setText("");
   const std::size_t before = changes.count();
   enter();
   type("8");
@@ -235,7 +232,7 @@ TEST_F(EditTest, EnterWithDoTextKeepsTheNewText) {
   };
   edit.onEnter = entered.point();
   enter();
-  EXPECT_EQ(edit.lineEdit()->text(), QStringLiteral("1234"));
+  EXPECT_EQ(hands().text(edit), "1234");
   ASSERT_EQ(changes.count(), 1u);
   EXPECT_EQ(changes.last().text, "1234");
 }
@@ -246,14 +243,14 @@ TEST_F(EditTest, EnterIsAnOrdinaryKeyWhileOnEnterIsNotConnected) {
   enter();
   ASSERT_EQ(keys.count(), 1u);
   EXPECT_EQ(keys.last().integer, 13);
-  EXPECT_EQ(edit.lineEdit()->text(), QStringLiteral("FFFF"));
+  EXPECT_EQ(hands().text(edit), "FFFF");
 }
 
 TEST_F(EditTest, DoTextReadsTextInKeepsTheCaretAndReportsEveryReplacement) {
-  edit.lineEdit()->setCursorPosition(2);
+  edit.edit()->setCaret(2);
   TData v = makeString("ABCDEF");
   edit.doText(v);
-  EXPECT_EQ(edit.lineEdit()->cursorPosition(), 2);
+  EXPECT_EQ(edit.edit()->caret(), 2);
   EXPECT_EQ(changes.count(), 1u);
   TData same = makeString("ABCDEF");
   edit.doText(same);
@@ -264,7 +261,7 @@ TEST_F(EditTest, DoTextReadsTextInKeepsTheCaretAndReportsEveryReplacement) {
   edit.inTextIn = source.point();
   TData ignored = makeString("x");
   edit.doText(ignored);
-  EXPECT_EQ(edit.lineEdit()->text(), QString::fromUtf8("Выберите порт"));
+  EXPECT_EQ(hands().text(edit), cp1251("Выберите порт"));
   TData out;
   edit.TextOut(out, 0);
   EXPECT_EQ(out.type, dtString);
@@ -273,7 +270,7 @@ TEST_F(EditTest, DoTextReadsTextInKeepsTheCaretAndReportsEveryReplacement) {
   edit.inTextIn = EventPoint{};
   TData null;
   edit.doText(null);
-  EXPECT_EQ(edit.lineEdit()->text(), QString());
+  EXPECT_EQ(hands().text(edit), "");
 }
 
 class ComboTest : public WindowTest {
@@ -291,6 +288,7 @@ class ComboTest : public WindowTest {
     ChainOwner owner(d);
     fireEvent(makeEventPoint<&THIComboBox::doAdd>(0, &combo), d);
   }
+  std::string item(int i) const { return combo.combo()->itemText(i); }
 
   THIComboBox combo{&form};
   Probe picks;
@@ -299,25 +297,24 @@ class ComboTest : public WindowTest {
 
 TEST_F(ComboTest, AddedItemsKeepArrivalOrderOrSortAndSelectOnlyWhenAsked) {
   for (const char* name : {"COM3", "COM1", "COM2"}) add(makeString(name));
-  QComboBox* c = combo.comboBox();
-  ASSERT_EQ(c->count(), 3);
-  EXPECT_EQ(c->itemText(0), QStringLiteral("COM3"));
-  EXPECT_EQ(c->itemText(2), QStringLiteral("COM2"));
-  EXPECT_EQ(c->currentIndex(), -1);
-  EXPECT_EQ(c->currentText(), QString());
+  ASSERT_EQ(combo.combo()->count(), 3);
+  EXPECT_EQ(item(0), "COM3");
+  EXPECT_EQ(item(2), "COM2");
+  EXPECT_EQ(combo.combo()->current(), -1);
+  EXPECT_EQ(hands().text(combo), "");
   EXPECT_EQ(listChanged.count(), 3u);
 
   fireNull(makeEventPoint<&THIComboBox::doClear>(0, &combo));
-  EXPECT_EQ(c->count(), 0);
+  EXPECT_EQ(combo.combo()->count(), 0);
   EXPECT_EQ(listChanged.count(), 4u);
 
   combo.Sorted = 1;
   combo.SelectAdded = 1;
   for (const char* name : {"COM3", "com1", "COM2"}) add(makeString(name));
-  EXPECT_EQ(c->itemText(0), QStringLiteral("com1"));
-  EXPECT_EQ(c->itemText(1), QStringLiteral("COM2"));
-  EXPECT_EQ(c->itemText(2), QStringLiteral("COM3"));
-  EXPECT_EQ(c->currentIndex(), 1);  // the last added
+  EXPECT_EQ(item(0), "com1");
+  EXPECT_EQ(item(1), "COM2");
+  EXPECT_EQ(item(2), "COM3");
+  EXPECT_EQ(combo.combo()->current(), 1);  // the last added
   EXPECT_EQ(picks.count(), 0u);
 }
 
@@ -327,7 +324,7 @@ TEST_F(ComboTest, PickingAnItemFiresItsTextChainedWithItsData) {
   chained.next = new TData(makeInteger(7));
   add(chained);
 
-  QTest::keyClick(combo.comboBox(), Qt::Key_Down);
+  hands().pick(combo, 0);
   ASSERT_EQ(picks.count(), 1u);
   ASSERT_EQ(picks.chains[0].size(), 2u);
   EXPECT_EQ(picks.chains[0][0].type, dtString);
@@ -335,27 +332,26 @@ TEST_F(ComboTest, PickingAnItemFiresItsTextChainedWithItsData) {
   EXPECT_EQ(picks.chains[0][1].type, dtInteger);
   EXPECT_EQ(picks.chains[0][1].integer, 0);
 
-  QTest::keyClick(combo.comboBox(), Qt::Key_Down);
+  hands().pick(combo, 1);
   ASSERT_EQ(picks.count(), 2u);
   EXPECT_EQ(picks.chains[1][0].text, "COM5");
   EXPECT_EQ(picks.chains[1][1].integer, 7);
+  EXPECT_EQ(hands().text(combo), "COM5");
 
+  // The same item again is a choice again.
   combo.ReportText = 0;
-  QTest::keyClick(combo.comboBox(), Qt::Key_Up);
+  hands().pick(combo, 1);
   ASSERT_EQ(picks.count(), 3u);
   EXPECT_EQ(picks.chains[2][0].type, dtInteger);
-  EXPECT_EQ(picks.chains[2][0].integer, 0);
+  EXPECT_EQ(picks.chains[2][0].integer, 1);
 }
 
 TEST_F(ComboTest, TypingIntoTheFieldFiresNothing) {
   add(makeString("COM3"));
-  QLineEdit* field = combo.comboBox()->lineEdit();
-  ASSERT_NE(field, nullptr);
-  QTest::keyClicks(field, QStringLiteral("COM3"));
-  QTest::keyClick(field, Qt::Key_Return);
-  EXPECT_EQ(field->text(), QStringLiteral("COM3"));
+  hands().type(combo, "COM");
+  EXPECT_EQ(hands().text(combo), "COM");
   EXPECT_EQ(picks.count(), 0u);
-  EXPECT_EQ(combo.comboBox()->count(), 1);
+  EXPECT_EQ(combo.combo()->count(), 1);
 }
 
 TEST_F(Controls, ComboStringsAreLoadedAtCreation) {
@@ -364,26 +360,25 @@ TEST_F(Controls, ComboStringsAreLoadedAtCreation) {
   combo.Text = "typed";
   combo.Editable = 1;
   combo.init();
-  EXPECT_EQ(combo.comboBox()->count(), 2);
-  EXPECT_EQ(combo.comboBox()->lineEdit()->text(), QStringLiteral("typed"));
+  EXPECT_EQ(combo.combo()->count(), 2);
+  EXPECT_EQ(hands().text(combo), "typed");
+
+  THIComboBox list(&form);
+  list.Strings = "a\r\nb\r\nb";
+  list.Text = "b";
+  list.init();
+  EXPECT_EQ(list.combo()->current(), 1);  // the first item of that text
 }
 
 TEST_F(Controls, ProgressPositionsOutsideTheRangeShowAsTheNearerEnd) {
   THIProgressBar bar(&form);
   sizeTo(bar, 600, 30);
   bar.Max = 1015;
-  bar.Smooth = 1;
-  bar.BarColor = 0x0000FF;
-  bar.Color = 0xFFFFFF;
-  bar.Frame3D = 0;
   bar.init();
   TData big = makeInteger(2000);
   bar.doPosition(big);
   EXPECT_EQ(bar.position(), 2000);
   EXPECT_EQ(bar.filledLength(596), 596);
-  const QImage shot = bar.control()->grab().toImage();
-  EXPECT_EQ(QColor(shot.pixel(596, 15)), QColor(0xFF, 0, 0));  // full up to the edge
-
   TData half = makeString("507abc");
   bar.doPosition(half);
   EXPECT_EQ(bar.filledLength(1015), 507);
@@ -395,39 +390,23 @@ TEST_F(Controls, ProgressPositionsOutsideTheRangeShowAsTheNearerEnd) {
   EXPECT_EQ(bar.filledLength(596), 0);
 }
 
-TEST_F(Controls, TheErrorMarkFillsItsFifteenByFourteenControl) {
-  THIImage image(&form);
-  place(image, 145, 3, 15, 14);
-  image.SmoothStretch = 1;
-  const QImage mark = bitmapResource("BITMAP0");
-  ASSERT_FALSE(mark.isNull());
-  EXPECT_EQ(mark.size(), QSize(290, 290));
-  EXPECT_EQ(mark.depth(), 32);
-  image.setPicture(mark);
-  image.setPicture(QImage());  // a null picture changes nothing
-  image.init();
-  EXPECT_EQ(image.bounds(), QRect(145, 3, 15, 14));
-  const QImage shot = image.control()->grab().toImage();
-  const QColor centre(shot.pixel(7, 7));
-  EXPECT_GT(centre.red(), 150);  // the mark, not the grey background
-  const QColor side(shot.pixel(7, 1));
-  EXPECT_GT(side.red(), side.green() + 60);  // the disc reaches the top edge: no band
-}
-
-TEST_F(Controls, PictureAutoSizeAndEmptyPicture) {
+TEST_F(Controls, PictureAutoSizeOnlyWithAPicture) {
   THIImage image(&form);
   sizeTo(image, 10, 10);
-  image.Color = 0x00FF00;
   image.AutoSize = 1;
   image.init();
-  EXPECT_EQ(image.bounds().size(), QSize(10, 10));  // empty picture: no auto size
-  EXPECT_EQ(QColor(image.control()->grab().toImage().pixel(5, 5)), QColor(0, 0xFF, 0));
+  EXPECT_EQ(hands().bounds(image).size(), (Size{10, 10}));
 
   THIImage sized(&form);
   sized.AutoSize = 1;
-  sized.setPicture(QImage(30, 20, QImage::Format_RGB32));
+  Picture p;
+  p.width = 30;
+  p.height = 20;
+  p.pixels.assign(600, 0xFF000000u);
+  sized.setPicture(p);
+  sized.setPicture(Picture{});  // an empty picture changes nothing
   sized.init();
-  EXPECT_EQ(sized.bounds().size(), QSize(30, 20));
+  EXPECT_EQ(hands().bounds(sized).size(), (Size{30, 20}));
 }
 
 TEST_F(Controls, MouseMovesReportTheButtonOfThePreviousMouseEvent) {
@@ -439,16 +418,15 @@ TEST_F(Controls, MouseMovesReportTheButtonOfThePreviousMouseEvent) {
   button.onMouseMove = moves.point();
   button.onMouseUp = up.point();
   button.onMouseWheel = wheel.point();
-  QWidget* w = button.control();
 
-  sendMouse(w, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
-  sendMouse(w, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(5, 6));
+  hands().press(button, 0, Point{3, 3});
+  hands().move(button, MkLButton, Point{5, 6});
   EXPECT_EQ(button.mouseRecord().x, 5);
   EXPECT_EQ(button.mouseRecord().y, 6);
-  sendMouse(w, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
-  sendMouse(w, QEvent::MouseMove, Qt::NoButton, Qt::NoButton);
-  sendMouse(w, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton);
-  sendMouse(w, QEvent::MouseMove, Qt::NoButton, Qt::RightButton);
+  hands().release(button, 0, Point{3, 3});
+  hands().move(button, 0, Point{3, 3});
+  hands().press(button, 1, Point{3, 3});
+  hands().move(button, MkRButton, Point{3, 3});
   ASSERT_EQ(moves.count(), 3u);
   EXPECT_EQ(moves.chains[0][0].integer, 0);
   EXPECT_EQ(moves.chains[1][0].integer, -1);
@@ -456,10 +434,9 @@ TEST_F(Controls, MouseMovesReportTheButtonOfThePreviousMouseEvent) {
   ASSERT_EQ(down.count(), 2u);
   EXPECT_EQ(down.chains[1][0].integer, 1);
   EXPECT_EQ(up.last().integer, 0);
+  hands().release(button, 1, Point{3, 3});
 
-  QWheelEvent towardsUser(QPointF(3, 3), QPointF(w->mapToGlobal(QPoint(3, 3))), QPoint(),
-                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(w, &towardsUser);
+  hands().wheel(button, -120);  // towards the user
   ASSERT_EQ(wheel.count(), 1u);
   EXPECT_EQ(wheel.last().integer, -120);
   EXPECT_EQ(static_cast<std::int16_t>(button.mouseRecord().keyState >> 16), -120);
@@ -473,19 +450,19 @@ TEST_F(Controls, AConsumedKeyDownSwallowsItsCharacter) {
   edit.onKeyDown = downs.point();
   edit.onKeyPress = presses.point();
   edit.onKeyUp = ups.point();
-  QTest::keyClick(edit.lineEdit(), Qt::Key_A);
+  hands().type(edit, "a");
   ASSERT_EQ(downs.count(), 1u);
   EXPECT_EQ(downs.last().integer, 65);
   ASSERT_EQ(presses.count(), 1u);
   EXPECT_EQ(presses.last().text, "a");
   EXPECT_EQ(ups.last().integer, 65);
-  EXPECT_EQ(edit.lineEdit()->text(), QStringLiteral("a"));
+  EXPECT_EQ(hands().text(edit), "a");
 
   downs.action = [](TData& d) { makeInteger(d, 0); };
-  QTest::keyClick(edit.lineEdit(), Qt::Key_B);
+  hands().type(edit, "b");
   EXPECT_EQ(downs.count(), 2u);
   EXPECT_EQ(presses.count(), 1u);
-  EXPECT_EQ(edit.lineEdit()->text(), QStringLiteral("a"));  // the key went nowhere
+  EXPECT_EQ(hands().text(edit), "a");  // the key went nowhere
 }
 
 TEST_F(Controls, ResizeNegotiationOffersTheDifferenceAndTakesIntegerAnswers) {
@@ -505,15 +482,15 @@ TEST_F(Controls, ResizeNegotiationOffersTheDifferenceAndTakesIntegerAnswers) {
   widthAnswer.reply = makeInteger(5);
   button.inResizeWidth = makeEventPoint<&Answer::get>(0, &widthAnswer);
 
-  button.setBounds(QRect(0, 0, 80, 30));
+  button.setBounds(Rect{0, 0, 80, 30});
   ASSERT_EQ(offers.count(), 1u);
   EXPECT_EQ(offers.last().integer, 30);
-  EXPECT_EQ(button.bounds().size(), QSize(55, 30));
+  EXPECT_EQ(hands().bounds(button).size(), (Size{55, 30}));
 
   widthAnswer.reply = makeString("7");  // not an integer: the proposal stands
-  button.setBounds(QRect(0, 0, 90, 30));
-  EXPECT_EQ(button.bounds().width(), 90);
-  button.setBounds(QRect(10, 10, 90, 30));  // a move alone asks nothing
+  button.setBounds(Rect{0, 0, 90, 30});
+  EXPECT_EQ(hands().bounds(button).width, 90);
+  button.setBounds(Rect{10, 10, 90, 30});  // a move alone asks nothing
   EXPECT_EQ(offers.count(), 2u);
 }
 
@@ -521,7 +498,7 @@ TEST_F(Controls, FrameLooksFollowFrame3DTheParentAndEdgeStyle) {
   // The window's Frame3D 1 makes a sunken kind start flat; Frame3D 2 keeps that.
   THIEdit flat(&form);
   flat.init();
-  EXPECT_EQ(flat.edge(), THIWin::Edge::None);
+  EXPECT_EQ(flat.edge(), Edge::None);
   // In a window that passes the sunken look on, Frame3D 1 trades it for a line.
   THISimpleForm other;
   other.Frame3D = 2;
@@ -529,37 +506,72 @@ TEST_F(Controls, FrameLooksFollowFrame3DTheParentAndEdgeStyle) {
   THIEdit lined(&other);
   lined.Frame3D = 1;
   lined.init();
-  EXPECT_EQ(lined.edge(), THIWin::Edge::FlatLine);
+  EXPECT_EQ(lined.edge(), Edge::FlatLine);
   THIEdit kept(&other);
   kept.init();
-  EXPECT_EQ(kept.edge(), THIWin::Edge::ClientEdge);
+  EXPECT_EQ(kept.edge(), Edge::ClientEdge);
   THIEdit sunken(&form);
   sunken.Frame3D = 0;
   sunken.init();
-  EXPECT_EQ(sunken.edge(), THIWin::Edge::ClientEdge);
+  EXPECT_EQ(sunken.edge(), Edge::ClientEdge);
   THIEdit thin(&form);
   thin.Frame3D = 0;
   thin.EdgeStyle = 2;
   thin.init();
-  EXPECT_EQ(thin.edge(), THIWin::Edge::StaticEdge);
+  EXPECT_EQ(thin.edge(), Edge::StaticEdge);
   THILabel label(&form);
   label.Frame3D = 1;
   label.init();
-  EXPECT_EQ(label.edge(), THIWin::Edge::None);
+  EXPECT_EQ(label.edge(), Edge::None);
   THIProgressBar bar(&form);
   bar.init();
-  EXPECT_EQ(bar.edge(), THIWin::Edge::None);
+  EXPECT_EQ(bar.edge(), Edge::None);
 }
 
-TEST_F(Controls, TooltipsOnlyForAHint) {
-  THIButton plain(&form);
-  plain.init();
-  plain.attachHint();
-  EXPECT_TRUE(plain.control()->toolTip().isEmpty());
-  THIButton hinted(&form);
-  hinted.Hint = cp1251("Записать <прошивку>");
-  hinted.init();
-  hinted.attachHint();
-  EXPECT_TRUE(hinted.control()->toolTip().contains(QString::fromUtf8("Записать")));
-  EXPECT_TRUE(hinted.control()->toolTip().contains(QStringLiteral("&lt;")));
+TEST_F(ComboTest, OnTheClosedBoxTheWheelAndArrowsOnlyBrowseAndEnterChooses) {
+  for (const char* name : {"COM1", "COM2", "COM3"}) add(makeString(name));
+  hands().pick(combo, 0);
+  ASSERT_EQ(picks.count(), 1u);
+
+  hands().wheel(combo, -120);  // towards the user: the next item
+  EXPECT_EQ(hands().text(combo), "COM2");
+  hands().key(combo, VkDown);
+  EXPECT_EQ(hands().text(combo), "COM3");
+  hands().key(combo, VkUp);
+  EXPECT_EQ(hands().text(combo), "COM2");
+  EXPECT_EQ(picks.count(), 1u);  // nothing chosen yet
+
+  hands().key(combo, VkReturn);
+  ASSERT_EQ(picks.count(), 2u);
+  EXPECT_EQ(picks.last().text, "COM2");
+
+  // A typed name is chosen only when an item has exactly that text.
+  hands().type(combo, "X");
+  hands().key(combo, VkReturn);
+  EXPECT_EQ(picks.count(), 2u);
+}
+
+TEST_F(Controls, ADisabledWindowTakesNoInputAndItsControlsKeepTheirLook) {
+  THIButton button(&form);
+  sizeTo(button, 85, 30);
+  button.init();
+  THIEdit edit(&form);
+  sizeTo(edit, 85, 25);
+  edit.init();
+  Probe clicks;
+  button.onClick = clicks.point();
+  TData zero = makeInteger(0);
+  form.doEnabled(zero);
+  hands().click(button);
+  hands().type(edit, "x");
+  EXPECT_EQ(clicks.count(), 0u);
+  EXPECT_EQ(hands().text(edit), "");
+  EXPECT_FALSE(hands().windowEnabled(form));
+  EXPECT_TRUE(hands().enabled(button));  // not greyed: only a control disabled itself is
+  EXPECT_TRUE(hands().enabled(edit));
+
+  TData one = makeInteger(1);
+  form.doEnabled(one);
+  hands().click(button);
+  EXPECT_EQ(clicks.count(), 1u);
 }

@@ -1,9 +1,5 @@
-// The main window: its frame and geometry, Start with the runtime switch, and the close.
+// The main window: its client area, Start with the runtime switch, and the close.
 #include <gtest/gtest.h>
-
-#include <QCloseEvent>
-#include <QPushButton>
-#include <QTest>
 
 #include "WindowTestSupport.h"
 #include "window/hiButton.h"
@@ -11,6 +7,7 @@
 #include "window/hiLabel.h"
 
 using namespace hi;
+using hi::test::hands;
 using hi::test::Probe;
 using hi::test::Source;
 
@@ -35,38 +32,20 @@ class FormTest : public ::testing::Test {
   THISimpleForm form;
 };
 
-bool userClose(QWidget* w) {
-  QCloseEvent e;
-  QApplication::sendEvent(w, &e);
-  return e.isAccepted();
-}
-
 }  // namespace
 
-TEST_F(FormTest, OuterSizeIsTheFramedSizeAtItsPlace) {
+TEST_F(FormTest, TheClientAreaIsTheOuterSizeLessTheFrame) {
   form.init();
-  QWidget* w = form.window();
-  EXPECT_EQ(w->windowTitle(), QStringLiteral("Tormisaplex bootloader"));
-  EXPECT_EQ(w->size(), QSize(610, 137));
-  EXPECT_EQ(form.clientArea()->geometry(), QRect(0, 0, 610, 137));
-  EXPECT_EQ(w->pos(), QPoint(200, 200));
-  EXPECT_EQ(w->minimumSize(), w->maximumSize());  // fixed size
-  const Qt::WindowFlags flags = w->windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowTitleHint);
-  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(w->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
-  EXPECT_TRUE(w->isHidden());  // until Start
-}
+  EXPECT_EQ(form.clientRect(), (Rect{0, 0, 610, 137}));
+  EXPECT_FALSE(hands().windowVisible(form));  // until Start
 
-TEST_F(FormTest, ResizableStylesAndClientEdge) {
-  form.BorderStyle = 9;
-  form.init();
-  EXPECT_LT(form.window()->minimumWidth(), form.window()->maximumWidth());
-  // 616 less a sizing frame of 4 on each side gives the window 608 wide, of which the
-  // drawn client edge takes 2 on each side.
-  EXPECT_EQ(form.window()->width(), 608);
-  EXPECT_EQ(form.clientArea()->geometry(), QRect(2, 2, 604, form.window()->height() - 4));
+  // 616 less a sizing frame of 4 on each side leaves 608, of which the drawn client edge
+  // takes 2 on each side.
+  THISimpleForm sizing;
+  hi::test::mainWindowProperties(sizing);
+  sizing.BorderStyle = 9;
+  sizing.init();
+  EXPECT_EQ(sizing.clientRect().width, 604);
 }
 
 TEST_F(FormTest, StartRunsOnCreateFirstThenShowsTheWindow) {
@@ -74,7 +53,7 @@ TEST_F(FormTest, StartRunsOnCreateFirstThenShowsTheWindow) {
   bool visibleAtCreate = true;
   bool liveAtCreate = false;
   created.action = [&](TData&) {
-    visibleAtCreate = form.window()->isVisible();
+    visibleAtCreate = hands().windowVisible(form);
     liveAtCreate = runtimeEnabled();
   };
   form.onCreate = created.point();
@@ -85,7 +64,7 @@ TEST_F(FormTest, StartRunsOnCreateFirstThenShowsTheWindow) {
   ASSERT_EQ(created.count(), 1u);
   EXPECT_FALSE(visibleAtCreate);
   EXPECT_TRUE(liveAtCreate);
-  EXPECT_TRUE(form.window()->isVisible());
+  EXPECT_TRUE(hands().windowVisible(form));
   EXPECT_EQ(GraphReady, 1);
 }
 
@@ -97,11 +76,11 @@ TEST_F(FormTest, KeepOpenRefusesAUserCloseButNotDoClose) {
   form.inKeepOpen = keep.point();
   start();
 
-  EXPECT_FALSE(userClose(form.window()));
+  EXPECT_FALSE(hands().closeBox(form));
   EXPECT_EQ(keep.reads, 1);
   EXPECT_EQ(closed.count(), 0u);
   EXPECT_TRUE(runtimeEnabled());
-  EXPECT_TRUE(form.window()->isVisible());
+  EXPECT_TRUE(hands().windowVisible(form));
 
   keep.value = makeString("1");  // only an integer keeps it open
   TData d;
@@ -109,7 +88,7 @@ TEST_F(FormTest, KeepOpenRefusesAUserCloseButNotDoClose) {
   EXPECT_EQ(keep.reads, 1);  // doClose does not ask
   EXPECT_EQ(closed.count(), 1u);
   EXPECT_FALSE(runtimeEnabled());
-  EXPECT_FALSE(form.window()->isVisible());
+  EXPECT_FALSE(hands().windowVisible(form));
   EXPECT_TRUE(form.closed());
 }
 
@@ -125,13 +104,13 @@ TEST_F(FormTest, AUserCloseIsRefusedWhileDisabledThenFiresOnCloseAndStopsTheRunt
 
   TData zero = makeInteger(0);
   form.doEnabled(zero);
-  EXPECT_FALSE(form.window()->isEnabled());
-  EXPECT_FALSE(userClose(form.window()));
+  EXPECT_FALSE(form.enabled());
+  EXPECT_FALSE(hands().closeBox(form));
   EXPECT_EQ(closed.count(), 0u);
 
   TData one = makeInteger(1);
   form.doEnabled(one);
-  EXPECT_TRUE(userClose(form.window()));
+  EXPECT_TRUE(hands().closeBox(form));
   EXPECT_EQ(closed.count(), 1u);
   EXPECT_TRUE(liveInOnClose);
   EXPECT_FALSE(runtimeEnabled());
@@ -150,53 +129,39 @@ TEST_F(FormTest, NothingFiresAfterOnClose) {
   const EventPoint toLabel = makeEventPoint<&THILabel::doVisible>(0, &label);
   form.Start();
 
-  button.button()->click();
+  hands().click(button);
   EXPECT_EQ(clicks.count(), 1u);
   TData d;
   form.doClose(d);
   ASSERT_FALSE(runtimeEnabled());
 
-  button.button()->click();
+  button.clicked();  // as the toolkit reports a click
   EXPECT_EQ(clicks.count(), 1u);
   fireInteger(toLabel, 0);
-  EXPECT_FALSE(label.control()->isHidden());
+  EXPECT_TRUE(hands().visible(label));
   // A second close has nothing more to do.
   form.doClose(d);
   EXPECT_TRUE(form.closed());
 }
 
-TEST_F(FormTest, EnterPressesTheDefaultButtonAndTabNeedsNavigation) {
+TEST_F(FormTest, EnterThatNoControlTookPressesAShownEnabledDefaultButton) {
   form.init();
-  THIEdit first(&form);
-  first.Width = 50;
-  first.init();
+  THIButton plain(&form);
+  plain.init();
   THIButton ok(&form);
-  ok.Width = 50;
   ok.DefaultButton = 1;
   ok.init();
-  THIEdit last(&form);
-  last.Width = 50;
-  last.TabOrder = 1;  // a positive order comes first
-  last.init();
-  Probe clicks;
-  ok.onClick = clicks.point();
+  Probe plainClicks, okClicks;
+  plain.onClick = plainClicks.point();
+  ok.onClick = okClicks.point();
   form.Start();
-  QApplication::setActiveWindow(form.window());
-
-  first.lineEdit()->setFocus();
-  QTest::keyClick(first.lineEdit(), Qt::Key_Return);
-  EXPECT_EQ(clicks.count(), 1u);
-
-  QTest::keyClick(first.lineEdit(), Qt::Key_Tab);
-  EXPECT_TRUE(first.lineEdit()->hasFocus());  // navigation is still off
-  form.enableKeyboardNavigation();
-  last.lineEdit()->setFocus();
-  QTest::keyClick(last.lineEdit(), Qt::Key_Tab);
-  EXPECT_TRUE(first.lineEdit()->hasFocus());
-  QTest::keyClick(first.lineEdit(), Qt::Key_Tab);
-  EXPECT_TRUE(ok.button()->hasFocus());
-  QTest::keyClick(ok.button(), Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_TRUE(first.lineEdit()->hasFocus());
+  EXPECT_TRUE(form.enterUnhandled());
+  EXPECT_EQ(okClicks.count(), 1u);
+  EXPECT_EQ(plainClicks.count(), 0u);
+  TData zero = makeInteger(0);
+  ok.doEnabled(zero);
+  EXPECT_FALSE(form.enterUnhandled());
+  EXPECT_EQ(okClicks.count(), 1u);
 }
 
 TEST(FormLifetime, ControlsOutliveTheirWindowSafely) {
@@ -207,8 +172,8 @@ TEST(FormLifetime, ControlsOutliveTheirWindowSafely) {
   edit.init();
   THILabel label(form.get());
   label.init();
-  form.reset();  // takes the controls' widgets with it
-  EXPECT_EQ(edit.control(), nullptr);
+  form.reset();  // takes the controls with it
+  EXPECT_EQ(edit.driver(), nullptr);
   EXPECT_EQ(edit.parentWindow(), nullptr);
   TData text = makeString("x");
   edit.doText(text);

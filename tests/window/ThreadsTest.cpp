@@ -2,7 +2,6 @@
 // finished before the caller goes on, and free of deadlocks with the event gate.
 #include <gtest/gtest.h>
 
-#include <QPushButton>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -16,6 +15,7 @@
 #include "window/hiProgressBar.h"
 
 using namespace hi;
+using hi::test::hands;
 using hi::test::Probe;
 using hi::test::WindowTest;
 
@@ -97,6 +97,7 @@ TEST_F(Threads, ACallFromAnotherThreadRunsOnTheGuiThreadBeforeTheCallerGoesOn) {
 
 TEST_F(Threads, AGuiNotificationWaitsForTheGateAndServesCallsMeanwhile) {
   THIButton button(&form);
+  hi::test::sizeTo(button, 85, 30);
   button.init();
   std::vector<std::string> order;
   std::mutex orderMutex;
@@ -116,10 +117,10 @@ TEST_F(Threads, AGuiNotificationWaitsForTheGateAndServesCallsMeanwhile) {
     log("reader call done");
     finished = true;
   });
-  button.button()->click();  // enters the gate only after the reader has left it
+  hands().click(button);  // enters the gate only after the reader has left it
   reader.join();
   ASSERT_TRUE(finished);
-  EXPECT_FALSE(edit.control()->isEnabled());
+  EXPECT_FALSE(hands().enabled(edit));
   ASSERT_EQ(order.size(), 2u);
   EXPECT_EQ(order[0], "reader call done");
   EXPECT_EQ(order[1], "click handled");
@@ -127,11 +128,12 @@ TEST_F(Threads, AGuiNotificationWaitsForTheGateAndServesCallsMeanwhile) {
 
 TEST_F(Threads, AnUnconnectedNotificationDoesNotWaitForTheGate) {
   THIButton button(&form);
+  hi::test::sizeTo(button, 85, 30);
   button.init();
   std::atomic<bool> release{false};
   std::thread worker = holdGateOnOtherThread(
       [&] { EventGate::instance().waitUntil([&] { return release.load(); }); });
-  button.button()->click();  // nothing connected: returns at once
+  hands().click(button);  // nothing connected: returns at once
   release = true;
   EventGate::instance().notify();
   worker.join();

@@ -1,16 +1,25 @@
 // Small graph pieces for the window tests: a probe that records what reaches it, a data
-// source, and a live runtime around each test.
+// source, and a live runtime around each test. The tests run on every realisation.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <functional>
+#include <ostream>
 #include <thread>
 #include <vector>
 
 #include "runtime/Share.h"
+#include "tests/support/Hands.h"
 #include "window/hiSimpleForm.h"
+
+namespace hi {
+
+inline std::ostream& operator<<(std::ostream& out, const Rect& r) {
+  return out << "(" << r.left << ", " << r.top << ", " << r.width << " x " << r.height << ")";
+}
+
+}  // namespace hi
 
 namespace hi::test {
 
@@ -69,17 +78,16 @@ inline void mainWindowProperties(THISimpleForm& form) {
   form.Frame3D = 1;
 }
 
-// A live runtime and the main window, created but not yet shown.
+// A live runtime and the main window, created and shown.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     mainWindowProperties(form);
     form.init();
     enableRuntime();
+    form.driver()->setVisible(true);
   }
   void TearDown() override { disableRuntime(); }
-
-  static void processEvents() { QApplication::processEvents(); }
 
   THISimpleForm form;
 };

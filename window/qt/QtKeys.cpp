@@ -1,6 +1,8 @@
-#include "window/KeyCodes.h"
+#include "window/qt/QtConvert.h"
 
 #include <Qt>
+
+#include "window/KeyCodes.h"
 
 namespace hi {
 

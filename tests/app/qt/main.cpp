@@ -1,0 +1,8 @@
+// The program's tests on Qt: one application whose GUI thread is the graph's home thread,
+// with the seams the program installs.
+#include "app/Uploader.h"
+#include "tests/support/Hands.h"
+
+int main(int argc, char** argv) {
+  return hi::test::runWindowTests(argc, argv, &hi::installProgramSeams);
+}

@@ -1,0 +1,168 @@
+// Labels, buttons and edit fields on Qt widgets.
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStringList>
+
+#include "window/qt/QtControl.h"
+#include "window/qt/QtConvert.h"
+#include "window/qt/QtTextControls.h"
+
+namespace hi {
+
+namespace {
+
+// Takes its clicks (a click on a label does not reach the window under it).
+class LabelWidget : public QLabel {
+ public:
+  LabelWidget(ControlSink& sink, QWidget* parent) : QLabel(parent), sink_(sink) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) sink_.clicked();
+    event->accept();
+  }
+
+ private:
+  ControlSink& sink_;
+};
+
+class QtLabel : public QtControl<LabelDriver> {
+ public:
+  QtLabel(WindowDriver* parent, ControlSink& sink) : QtControl(sink) {
+    label_ = new LabelWidget(sink, controlParent(parent));
+    label_->setTextFormat(Qt::PlainText);
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label_->setWordWrap(false);
+    core_.attach(label_);
+  }
+  void setText(const std::string& text) override { label_->setText(toQtLines(text)); }
+  std::string text() const override { return fromQtLines(label_->text()); }
+  void setAlignment(Alignment align, bool wrap) override {
+    label_->setAlignment(qtAlignment(align) | Qt::AlignTop);
+    label_->setWordWrap(wrap);
+  }
+
+ private:
+  QLabel* label_;
+};
+
+// Room the button's own frame and padding take from its width.
+constexpr int ButtonTextPadding = 8;
+
+class ButtonWidget : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+  QString caption;
+
+  void wrap() {
+    const QString wrapped = wrapText(caption, QFontMetrics(font()), width() - ButtonTextPadding);
+    if (wrapped != text()) setText(wrapped);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QPushButton::resizeEvent(event);
+    wrap();
+  }
+  void changeEvent(QEvent* event) override {
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::FontChange) wrap();
+  }
+};
+
+class QtButton : public QtControl<ButtonDriver> {
+ public:
+  QtButton(WindowDriver* parent, ControlSink& sink, const ButtonStyle& style) : QtControl(sink) {
+    button_ = new ButtonWidget(controlParent(parent));
+    QObject::connect(button_, &QPushButton::clicked, button_, [&sink] { sink.clicked(); });
+    button_->setAutoDefault(false);
+    button_->setDefault(style.defaultButton);
+    core_.attach(button_);
+  }
+  void setText(const std::string& text) override {
+    button_->caption = toQtLines(text);
+    button_->wrap();
+  }
+  std::string text() const override { return fromQtLines(button_->caption); }
+
+ private:
+  ButtonWidget* button_;
+};
+
+class QtEdit : public QtControl<EditDriver> {
+ public:
+  QtEdit(WindowDriver* parent, ControlSink& sink, const EditStyle& style) : QtControl(sink) {
+    edit_ = new QLineEdit(controlParent(parent));
+    // The window layer draws the edge itself (sunken or flat, as Frame3D and EdgeStyle say).
+    edit_->setFrame(false);
+    edit_->setEchoMode(style.password ? QLineEdit::Password : QLineEdit::Normal);
+    edit_->setReadOnly(style.readOnly);
+    edit_->setAlignment(qtAlignment(style.align) | Qt::AlignVCenter);
+    core_.attach(edit_);
+    QObject::connect(edit_, &QLineEdit::textChanged, edit_, [&sink] { sink.textChanged(); });
+  }
+  void setEdge(Edge edge) override {
+    core_.setEdge(edge);
+    const int w = edgeWidth(edge);
+    edit_->setTextMargins(w, 0, w, 0);
+  }
+  void setText(const std::string& text) override { edit_->setText(toQt(text)); }
+  std::string text() const override { return fromQt(edit_->text()); }
+  int caret() const override {
+    return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition();
+  }
+  void setCaret(int position) override { edit_->setCursorPosition(position); }
+
+ private:
+  QLineEdit* edit_;
+};
+
+}  // namespace
+
+Qt::Alignment qtAlignment(Alignment align) {
+  switch (align) {
+    case Alignment::Right:
+      return Qt::AlignRight;
+    case Alignment::Centre:
+      return Qt::AlignHCenter;
+    default:
+      return Qt::AlignLeft;
+  }
+}
+
+QString wrapText(const QString& text, const QFontMetrics& metrics, int width) {
+  QStringList lines;
+  for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+    QString line;
+    for (const QString& word : paragraph.split(QLatin1Char(' '))) {
+      const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+      if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
+        lines << line;
+        line = word;
+      } else {
+        line = candidate;
+      }
+    }
+    lines << line;
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+std::unique_ptr<LabelDriver> newLabelDriver(WindowDriver* parent, ControlSink& sink) {
+  return std::make_unique<QtLabel>(parent, sink);
+}
+
+std::unique_ptr<ButtonDriver> newButtonDriver(WindowDriver* parent, ControlSink& sink,
+                                              const ButtonStyle& style) {
+  return std::make_unique<QtButton>(parent, sink, style);
+}
+
+std::unique_ptr<EditDriver> newEditDriver(WindowDriver* parent, ControlSink& sink,
+                                          const EditStyle& style) {
+  return std::make_unique<QtEdit>(parent, sink, style);
+}
+
+}  // namespace hi
