@@ -22,8 +22,8 @@ class PortErrors : public EndToEnd {
     choosePort(name);
     settle();
     EXPECT_FALSE(scheme->SerialPort->isOpen()) << name;
-    EXPECT_TRUE(portList()->isEnabled()) << name;
-    return status().toStdString();
+    EXPECT_TRUE(portListEnabled()) << name;
+    return status();
   }
 
   PortsDirectory ports;
@@ -40,15 +40,15 @@ TEST_F(PortErrors, EachPortThatDoesNotOpenSaysWhyInTheStatusLine) {
   DeviceHolder holder(held.slavePath(), DeviceHolder::Lock);
   ASSERT_TRUE(holder.holding());
   startProgram();
-  ASSERT_EQ(portList()->count(), 4);  // every one of them is listed
+  ASSERT_EQ(scheme->PortBox->combo()->count(), 4);  // every one of them is listed
 
   unplugged.closeMaster();  // pulled out after the listing
 
   EXPECT_EQ(statusAfterChoosing("COM2"),
-            "COM2: занят программой " + thisProgramName() + " (PID " +
+            utf8("COM2: занят программой ") + thisProgramName() + " (PID " +
                 std::to_string(holder.pid()) + ").");
-  EXPECT_EQ(statusAfterChoosing("COM3"), "COM3: устройство отключено от компьютера.");
-  EXPECT_EQ(statusAfterChoosing("COM5"), "COM5: это не последовательный порт.");
+  EXPECT_EQ(statusAfterChoosing("COM3"), utf8("COM3: устройство отключено от компьютера."));
+  EXPECT_EQ(statusAfterChoosing("COM5"), utf8("COM5: это не последовательный порт."));
 
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as a user outside dialout";
   ASSERT_EQ(::chmod(ports.path().c_str(), 0755), 0);
@@ -57,12 +57,12 @@ TEST_F(PortErrors, EachPortThatDoesNotOpenSaysWhyInTheStatusLine) {
   AsUnprivilegedUser user;
   ASSERT_TRUE(user.active());
   EXPECT_EQ(statusAfterChoosing("COM1"),
-            "COM1: нет прав: нужны группа dialout и новый вход.");
+            utf8("COM1: нет прав: нужны группа dialout и новый вход."));
 }
 
 TEST_F(PortErrors, AnUnreadablePortMapListsNothingAndSaysSo) {
   usePortMap(ports.path() + "/missing");
   startProgram();
-  EXPECT_EQ(portList()->count(), 0);
-  EXPECT_EQ(status().toStdString(), "TORMISAPLEX_PORTS: нет такой папки.");
+  EXPECT_EQ(scheme->PortBox->combo()->count(), 0);
+  EXPECT_EQ(status(), utf8("TORMISAPLEX_PORTS: нет такой папки."));
 }

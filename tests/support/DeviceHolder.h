@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 namespace hi::test {
@@ -58,15 +59,16 @@ class DeviceHolder {
   bool holding_ = false;
 };
 
-// The name this test program's processes carry, as the system shows it.
+// The name this test program's processes carry, as a holder's name is told: the last part of
+// its command line's first word (the kernel's short name would cut it at 15 characters).
 inline std::string thisProgramName() {
-  char buf[64] = {};
-  const int fd = ::open("/proc/self/comm", O_RDONLY | O_CLOEXEC);
+  char buf[4096] = {};
+  const int fd = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
   const ssize_t n = fd >= 0 ? ::read(fd, buf, sizeof buf - 1) : -1;
   if (fd >= 0) ::close(fd);
-  std::string name(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
-  if (!name.empty() && name.back() == '\n') name.pop_back();
-  return name;
+  const std::string argv0(buf, n > 0 ? ::strnlen(buf, static_cast<std::size_t>(n)) : 0);
+  const std::size_t slash = argv0.rfind('/');
+  return slash == std::string::npos ? argv0 : argv0.substr(slash + 1);
 }
 
 }  // namespace hi::test
