@@ -1,0 +1,218 @@
+// Opening, configuring and transfers of a Win32 serial port.
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "platform/win32/Win32SerialPort.h"
+#include "platform/win32/WideText.h"
+
+namespace hi {
+
+namespace {
+
+// Names such as COM3 live in the device namespace. Only COM1..COM9 also work without the
+// prefix, so it is always given.
+std::string devicePath(std::string_view name) {
+  return "\\\\.\\" + std::string(name);
+}
+
+// The flags of an overlapped open; 0 for the availability check.
+UniqueHandle createPort(const std::string& path, DWORD flags) {
+  const std::wstring wide = widenCp1251(path);
+  return UniqueHandle(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, flags, nullptr));
+}
+
+UniqueHandle manualResetEvent() {
+  return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+constexpr DWORD kLargestTransfer = 1U << 30;
+
+}  // namespace
+
+Win32SerialPort::Win32SerialPort(Handles handles) : h_(std::move(handles)) {}
+
+Win32SerialPort::~Win32SerialPort() {
+  close();
+}
+
+SerialPort::OpenResult SerialPort::open(std::string_view name) {
+  return openPath(devicePath(name));
+}
+
+SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
+  Win32SerialPort::Handles h;
+  // Exclusive (no sharing): another program's open fails with ERROR_ACCESS_DENIED.
+  h.port = createPort(path, FILE_FLAG_OVERLAPPED);
+  if (!h.port) return {nullptr, static_cast<int>(::GetLastError())};
+  h.wake = UniqueHandle(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  h.waitDone = manualResetEvent();
+  h.readDone = manualResetEvent();
+  h.writeDone = manualResetEvent();
+  if (!h.wake || !h.waitDone || !h.readDone || !h.writeDone) {
+    return {nullptr, static_cast<int>(::GetLastError())};
+  }
+  return {std::make_unique<Win32SerialPort>(std::move(h)), 0};
+}
+
+SerialPort::OpenResult SerialPort::adopt(int) {
+  return {nullptr, ERROR_NOT_SUPPORTED};
+}
+
+bool SerialPort::canOpen(std::string_view name) {
+  return canOpenPath(devicePath(name));
+}
+
+bool SerialPort::canOpenPath(const std::string& path) {
+  return static_cast<bool>(createPort(path, 0));
+}
+
+void Win32SerialPort::close() {
+  std::unique_lock lock(io_);
+  h_ = Handles{};
+}
+
+bool Win32SerialPort::isOpen() const {
+  std::shared_lock lock(io_);
+  return static_cast<bool>(h_.port);
+}
+
+SysStatus Win32SerialPort::setLineSettings(const LineSettings& s) {
+  std::shared_lock lock(io_);
+  if (!h_.port) return {ERROR_INVALID_HANDLE};
+  if (s.byteSize < 5 || s.byteSize > 8 || s.parity > 4 || s.stopBits > 2 || s.baudRate == 0) {
+    return {ERROR_INVALID_PARAMETER};
+  }
+  // Start from the driver's settings, so that the end-of-file character and the reserved
+  // fields keep its values; the result of the query does not matter.
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ::GetCommState(h_.port.get(), &dcb);
+  dcb.DCBlength = sizeof dcb;
+  dcb.BaudRate = s.baudRate;
+  dcb.ByteSize = s.byteSize;
+  dcb.Parity = s.parity;
+  dcb.StopBits = s.stopBits;
+  dcb.XonLim = s.xonLimit;
+  dcb.XoffLim = s.xoffLimit;
+  dcb.XonChar = s.xonChar;
+  dcb.XoffChar = s.xoffChar;
+  dcb.ErrorChar = s.errorChar;
+  dcb.EvtChar = s.eventChar;
+  // Every flag from the settings; none left from the driver.
+  dcb.fBinary = TRUE;
+  dcb.fParity = s.parityCheck;
+  dcb.fOutxCtsFlow = s.ctsFlow;
+  dcb.fOutxDsrFlow = s.dsrFlow;
+  dcb.fDtrControl = static_cast<DWORD>(s.dtr);
+  dcb.fDsrSensitivity = s.dsrSensitivity;
+  dcb.fTXContinueOnXoff = s.txContinueOnXoff;
+  dcb.fOutX = s.outX;
+  dcb.fInX = s.inX;
+  dcb.fErrorChar = s.errorReplace;
+  dcb.fNull = s.nullDiscard;
+  dcb.fRtsControl = static_cast<DWORD>(s.rts);
+  dcb.fAbortOnError = s.abortOnError;
+  dcb.fDummy2 = 0;
+  if (!::SetCommState(h_.port.get(), &dcb)) return {static_cast<int>(::GetLastError())};
+  DCB now{};
+  now.DCBlength = sizeof now;
+  actualBaud_ = ::GetCommState(h_.port.get(), &now) ? now.BaudRate : 0;
+  return {};
+}
+
+void Win32SerialPort::setQueueSizes(std::uint32_t inQueue, std::uint32_t outQueue) {
+  std::shared_lock lock(io_);
+  // A recommendation to the driver; many keep their own sizes, and a refusal changes nothing.
+  if (h_.port) ::SetupComm(h_.port.get(), inQueue, outQueue);
+}
+
+SysStatus Win32SerialPort::setTimeouts(const Timeouts& t) {
+  std::shared_lock lock(io_);
+  if (!h_.port) return {ERROR_INVALID_HANDLE};
+  COMMTIMEOUTS ct{};
+  ct.ReadIntervalTimeout = t.readInterval;
+  ct.ReadTotalTimeoutMultiplier = t.readTotalMultiplier;
+  ct.ReadTotalTimeoutConstant = t.readTotalConstant;
+  ct.WriteTotalTimeoutMultiplier = t.writeTotalMultiplier;
+  ct.WriteTotalTimeoutConstant = t.writeTotalConstant;
+  if (!::SetCommTimeouts(h_.port.get(), &ct)) return {static_cast<int>(::GetLastError())};
+  readsAtOnce_ = t.readInterval == TimeoutAllOnes && t.readTotalMultiplier == 0 &&
+                 t.readTotalConstant == 0;
+  return {};
+}
+
+SysStatus Win32SerialPort::purge(std::uint32_t flags) {
+  std::shared_lock lock(io_);
+  if (!h_.port) return {ERROR_INVALID_HANDLE};
+  if (flags == 0) return {};
+  if (!::PurgeComm(h_.port.get(), flags)) return {static_cast<int>(::GetLastError())};
+  return {};
+}
+
+SysStatus Win32SerialPort::flush() {
+  std::shared_lock lock(io_);
+  if (!h_.port) return {ERROR_INVALID_HANDLE};
+  if (!::FlushFileBuffers(h_.port.get())) return {static_cast<int>(::GetLastError())};
+  return {};
+}
+
+IoResult Win32SerialPort::write(const char* data, std::size_t size) {
+  std::lock_guard one(writeLock_);
+  std::shared_lock lock(io_);
+  if (!h_.port) return {false, 0, ERROR_INVALID_HANDLE, true};
+  std::size_t done = 0;
+  while (done < size) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, kLargestTransfer));
+    OVERLAPPED ov{};
+    ov.hEvent = h_.writeDone.get();
+    DWORD n = 0;
+    if (!::WriteFile(h_.port.get(), data + done, chunk, nullptr, &ov) &&
+        ::GetLastError() != ERROR_IO_PENDING) {
+      return {false, done, static_cast<int>(::GetLastError())};
+    }
+    // The driver's write timeouts bound the wait.
+    if (!::GetOverlappedResult(h_.port.get(), &ov, &n, TRUE)) {
+      return {false, done + n, static_cast<int>(::GetLastError())};
+    }
+    done += n;
+    // A write that ends early ran into its timeout: the rest was not sent.
+    if (n < chunk) return {false, done, ERROR_TIMEOUT};
+  }
+  return {true, done, 0};
+}
+
+IoResult Win32SerialPort::read(std::string& out, std::size_t size) {
+  std::lock_guard one(readLock_);
+  std::shared_lock lock(io_);
+  if (!h_.port) return {false, 0, ERROR_INVALID_HANDLE, true};
+  std::size_t limit = std::min<std::size_t>(size, kLargestTransfer);
+  if (limit > 0 && readsAtOnce_) {
+    // Asks for no more than waits: Wine leaves such a read pending for ever when the queue
+    // is empty, where Windows completes it at once with nothing.
+    COMSTAT stat{};
+    if (!queryStatus(stat)) return {false, 0, static_cast<int>(::GetLastError())};
+    limit = std::min<std::size_t>(limit, stat.cbInQue);
+  }
+  if (limit == 0) return {true, 0, 0};
+  const DWORD want = static_cast<DWORD>(limit);
+  const std::size_t start = out.size();
+  out.resize(start + want);
+  OVERLAPPED ov{};
+  ov.hEvent = h_.readDone.get();
+  DWORD n = 0;
+  int error = 0;
+  if (!::ReadFile(h_.port.get(), out.data() + start, want, nullptr, &ov) &&
+      ::GetLastError() != ERROR_IO_PENDING) {
+    error = static_cast<int>(::GetLastError());
+  } else if (!::GetOverlappedResult(h_.port.get(), &ov, &n, TRUE)) {
+    error = static_cast<int>(::GetLastError());
+  }
+  out.resize(start + n);
+  // The read timeouts decide how much is enough: fewer bytes than asked is a success.
+  if (error != 0) return {false, n, error};
+  return {true, n, 0};
+}
+
+}  // namespace hi
