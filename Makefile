@@ -4,8 +4,8 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build test run demo screenshot bench sanitize tsan format clean \
-        deps-windows windows test-windows
+.PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
+        tsan format clean deps-windows windows test-windows
 
 all: build
 
@@ -22,6 +22,21 @@ test:
 	@$(MAKE) --no-print-directory deps
 	@$(MAKE) --no-print-directory build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, $(BUILD)/tormisaplex-uploader_<version>_amd64.deb (packaging/).
+package:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	@cmake --build $(BUILD) --target package
+	@grep -q '^TORMISAPLEX_FIRMWARE:FILEPATH=.' $(BUILD)/CMakeCache.txt || \
+	    echo "note: the package carries the test firmware image; for devices build it with" \
+	         "CMAKE_ARGS=-DTORMISAPLEX_FIRMWARE=/path/to/image.bin"
+
+# Checks the package: lintian, the desktop entry and AppStream data, and an install, a start
+# under Xvfb and a removal in a fresh Debian 12 root (needs root and Debian's mirror).
+test-package:
+	@$(MAKE) --no-print-directory package
+	@./tools/check-package.sh $(BUILD)
 
 run:
 	@$(MAKE) --no-print-directory deps

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/hiSimpleForm_221F170.h"
+#include "platform/PortMap.h"
 #include "platform/Resources.h"
 #include "window/Toolkit.h"
 #include "window/hiSimpleForm.h"
@@ -73,6 +74,11 @@ int runUploader(int argc, char** argv) {
   if (isInfoSwitch(argument)) {
     showInformation();
     return 0;
+  }
+  // The status line says it too, but a mistyped path is best read where it was typed.
+  if (const PortList ports = serialPortList(); ports.error) {
+    std::fprintf(stderr, "tormisaplex-uploader: %s\n",
+                 describePortListError(*ports.error).c_str());
   }
   {
     GuiHomeThread home;

@@ -341,6 +341,8 @@ void TClassSimpleForm_221F170::connectElements() {
   SelectHub->onEvent[2] = makeEventPoint<&Box::doWork>(1, QueryBox);
   SerialPort->inPort = makeEventPoint<&THIEventFromData::GetData>(0, PortName);
   SerialPort->onOpen = makeEventPoint<&Box::doWork>(0, QueryBox);
+  // Why a port did not open, or why no port is listed: after the query's own verdict.
+  SerialPort->onErrorText = makeEventPoint<&THIEdit::doText>(0, StatusEdit);
 
   // Everything received goes to the query until a device is identified, then to the upload.
   SerialPort->onRxChar = makeEventPoint<&Port::doRead>(3, SerialPort);

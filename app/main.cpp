@@ -1,6 +1,13 @@
 // The program entry of tormisaplex-uploader.
+#include <cstdio>
+
 #include "app/Uploader.h"
+#include "app/VersionOption.h"
 
 int main(int argc, char** argv) {
+  if (hi::asksForVersion(argc, argv)) {
+    std::fputs(hi::versionText().c_str(), stdout);
+    return 0;
+  }
   return hi::runUploader(argc, argv);
 }

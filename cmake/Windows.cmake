@@ -45,18 +45,9 @@ macro(tormisaplex_googletest)
   add_subdirectory(${_gtest_src} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endmacro()
 
-# The version resource's numbers: the project's version, missing parts 0.
-foreach(_part MAJOR MINOR PATCH)
-  if("${PROJECT_VERSION_${_part}}" STREQUAL "")
-    set(TORMISAPLEX_RC_${_part} 0)
-  else()
-    set(TORMISAPLEX_RC_${_part} ${PROJECT_VERSION_${_part}})
-  endif()
-endforeach()
-set(TORMISAPLEX_RC_VERSION ${TORMISAPLEX_RC_MAJOR}.${TORMISAPLEX_RC_MINOR}.${TORMISAPLEX_RC_PATCH})
-
-# Makes <target> a program in its own right: a version resource and a manifest (common
-# controls 6, Windows 7 to 11, no elevation).
+# Makes <target> a program in its own right: a version resource (the project's version,
+# from tormisaplex/Version.h) and a manifest (common controls 6, Windows 7 to 11, no
+# elevation).
 #   tormisaplex_windows_program(<target> DESCRIPTION <text> [GUI])
 # GUI: a window program (no console).
 function(tormisaplex_windows_program target)
@@ -73,6 +64,7 @@ function(tormisaplex_windows_program target)
                  ${TORMISAPLEX_RC_MANIFEST} @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/resources/windows/program.rc.in ${_dir}/program.rc @ONLY)
   target_sources(${target} PRIVATE ${_dir}/program.rc)
+  target_link_libraries(${target} PRIVATE tormisaplex_version)
   set_source_files_properties(${_dir}/program.rc PROPERTIES
                               OBJECT_DEPENDS ${TORMISAPLEX_RC_MANIFEST})
   if(ARG_GUI)

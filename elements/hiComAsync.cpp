@@ -1,7 +1,9 @@
 #include "elements/hiComAsync.h"
 
+#include <cerrno>
 #include <utility>
 
+#include "elements/PortErrorText.h"
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"
 #include "runtime/EventGate.h"
@@ -66,8 +68,10 @@ void THIComAsync::doOpen(TData& d, std::uint16_t) {
     std::lock_guard lock(mutex_);
     portName_ = name;
   }
+  const OpenFailure noSuchPort = openFailure(OpenFailureKind::NoSuchPort, 0);
   if (name.size() > 6) {
     fireInteger(onOpen, 0);
+    fireString(onErrorText, openFailureText(name, noSuchPort));
     return;
   }
   std::string prefix = name.substr(0, 3);
@@ -80,13 +84,18 @@ void THIComAsync::doOpen(TData& d, std::uint16_t) {
   }
   if (prefix != "COM" || number < 1 || number > 255) {
     fireInteger(onOpen, 0);
+    fireString(onErrorText, openFailureText(name, noSuchPort));
     return;
   }
   const std::int32_t dtr = readInteger(d, inDTR, DTR);
   const std::int32_t rts = readInteger(d, inRTS, RTS);
   const std::int32_t baud = readInteger(d, inBaud, Baud);
-  if (!openProcedure(name, baud, dtr, rts)) {
+  std::string why;
+  if (!openProcedure(name, baud, dtr, rts, why)) {
     fireInteger(onOpen, 0);
+    // After onOpen: the graph's own verdict on a failed open comes first and this, more
+    // precise, has the last word.
+    fireString(onErrorText, why);
     return;
   }
   if (const auto p = port(); p && queryModem(*p)) {
@@ -98,10 +107,13 @@ void THIComAsync::doOpen(TData& d, std::uint16_t) {
 }
 
 bool THIComAsync::openProcedure(const std::string& name, std::int32_t baud, std::int32_t dtr,
-                                std::int32_t rts) {
+                                std::int32_t rts, std::string& why) {
   joinRetired();
   SerialPort::OpenResult opened = SerialPort::open(name);
-  if (!opened.port) return false;
+  if (!opened.port) {
+    why = openFailureText(name, opened.failure);
+    return false;
+  }
   const std::shared_ptr<SerialPort> p = std::move(opened.port);
   {
     std::lock_guard lock(mutex_);
@@ -142,11 +154,18 @@ bool THIComAsync::openProcedure(const std::string& name, std::int32_t baud, std:
   t.writeTotalMultiplier = static_cast<std::uint32_t>(WriteTotalMultiplier);
   t.writeTotalConstant = static_cast<std::uint32_t>(WriteTotalConstant);
 
-  const bool purged = p->purge(kPurgeAll).ok();
+  SysStatus status = p->purge(kPurgeAll);
   p->setQueueSizes(static_cast<std::uint32_t>(InQueue), static_cast<std::uint32_t>(OutQueue));
-  const bool configured =
-      purged && p->setLineSettings(s).ok() && p->setTimeouts(t).ok() && p->setEventMask(mask).ok();
-  if (!configured || (mask != 0 && !startReader(p))) {
+  if (status.ok()) status = p->setLineSettings(s);
+  if (status.ok()) status = p->setTimeouts(t);
+  if (status.ok()) status = p->setEventMask(mask);
+  if (!status.ok()) {
+    why = configurationFailureText(name, status.error);
+    closeProcedure();
+    return false;
+  }
+  if (mask != 0 && !startReader(p)) {
+    why = openFailureText(name, openFailure(OpenFailureKind::Other, EAGAIN));
     closeProcedure();
     return false;
   }
@@ -208,8 +227,14 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
 }
 
 void THIComAsync::doEnumPorts(TData&, std::uint16_t) {
-  for (const PortEntry& entry : serialPortMap()) {
-    if (CheckPorts != 0 && !SerialPort::canOpenPath(entry.path)) continue;
+  PortList list = serialPortList();
+  if (list.error) {
+    fireString(onErrorText, portListErrorText(*list.error));
+    return;
+  }
+  if (CheckPorts != 0) assessPortAccess(list.ports);
+  for (const PortEntry& entry : list.ports) {
+    if (entry.access == PortAccess::Absent) continue;
     fireString(onPortName, entry.name);
   }
 }

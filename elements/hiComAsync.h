@@ -1,6 +1,10 @@
 // The serial port element: lists the machine's ports, opens one with fixed line settings,
 // writes text to it and reports line events from its own reader thread.
 //
+// Listing opens no port. CheckPorts leaves out of the list the ports whose device is not
+// there (a map entry that leads nowhere); ports this user may not open, or that another
+// program holds, stay listed, and choosing one says why it does not open (onErrorText).
+//
 // Threads: each line event the reader thread dispatches is one graph event (it holds the
 // event gate for the whole dispatch). The close procedure stops the reader before the port
 // is released; a close from a handler on the reader thread itself finishes the stop once
@@ -94,6 +98,9 @@ class THIComAsync : public Element {
   EventPoint onCTS;
   EventPoint onDSR;
   EventPoint onRLSD;
+  // A line for the user (code page 1251) saying why the chosen port did not open, fired
+  // after onOpen 0; or, from doEnumPorts, why no port could be listed.
+  EventPoint onErrorText;
 
   // Data inputs, read by doOpen in this order: Port, DTR, RTS, Baud.
   EventPoint inPort;
@@ -125,8 +132,9 @@ class THIComAsync : public Element {
     std::shared_ptr<Reader> reader;
   };
 
+  // On failure `why` holds the text for onErrorText.
   bool openProcedure(const std::string& name, std::int32_t baud, std::int32_t dtr,
-                     std::int32_t rts);
+                     std::int32_t rts, std::string& why);
   void closeProcedure();
   bool startReader(const std::shared_ptr<SerialPort>& port);
   void stopReader();

@@ -30,12 +30,15 @@ void THIMMTimer::doStop(TData& /*d*/) {
   fireNull(onStop);
 }
 
-void THIMMTimer::tick(void* self, std::uint64_t run) {
+void THIMMTimer::tick(void* self, std::uint64_t run, std::chrono::nanoseconds late) {
   auto* timer = static_cast<THIMMTimer*>(self);
+  const auto dueAt = std::chrono::steady_clock::now() - late;
   // Each tick is one graph event. While it waited for its turn the timer may have been
   // stopped (by the event that held the graph) or restarted: then this tick is stale.
   EventScope scope(&timer->cancel_);
   if (!scope || !timer->timer_.isCurrent(run)) return;
+  // Another event ran after this tick fell due: the period was not quiet.
+  if (EventGate::instance().lastEventEnd() > dueAt) return;
   std::int32_t remaining = timer->remaining_.load();
   if (remaining >= 0) timer->remaining_.store(--remaining);
   fireNull(timer->onTimer);

@@ -1,10 +1,17 @@
 // A periodic tick from the system timer, on the timer's own thread, that may stop itself
-// after a number of ticks. Ticks run one at a time, each as one graph event; a tick that
-// falls due while the previous one is still busy (running, or waiting for the graph) is
-// dropped.
+// after a number of ticks. Ticks run one at a time, each as one graph event.
+//
+// A tick stands for a whole period in which nothing else happened in the graph. So a tick
+// is dropped, not delivered late, when it falls due while the previous tick is still busy,
+// or while another graph event runs, or when another event ends after it fell due and
+// before it got its turn. The upload's watchdog relies on this: a reply resets its silence
+// count at the very end of its event, and a tick that had waited behind that event would
+// count as a silent second right after the reset, so the failure would come up to a
+// period early.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 #include "platform/PeriodicTimer.h"
@@ -39,7 +46,7 @@ class THIMMTimer : public Element {
   bool busy() const { return timer_.busy(); }
 
  private:
-  static void tick(void* self, std::uint64_t run);
+  static void tick(void* self, std::uint64_t run, std::chrono::nanoseconds late);
 
   std::atomic<std::int32_t> remaining_{0};
   std::atomic<bool> cancel_{false};

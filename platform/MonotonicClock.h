@@ -1,6 +1,7 @@
 // The high-resolution monotonic counter and waiting on it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace hi {
@@ -13,6 +14,9 @@ std::uint64_t monotonicFrequency() noexcept;
 // for any frequency (rounded up, never truncated to whole ticks per microsecond).
 std::uint64_t counterTicksForMicroseconds(std::uint64_t microseconds,
                                           std::uint64_t frequency) noexcept;
+
+// The time that `ticks` counts span at `frequency` ticks per second (rounded down).
+std::chrono::nanoseconds counterSpan(std::uint64_t ticks, std::uint64_t frequency) noexcept;
 
 // Sleeps until the counter has reached `counter`; returns at once if it already has.
 void sleepUntilCounter(std::uint64_t counter) noexcept;

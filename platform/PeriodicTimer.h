@@ -1,6 +1,7 @@
 // A periodic system timer that calls back on a thread of its own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -14,8 +15,10 @@ std::uint64_t nextTickDeadline(std::uint64_t previous, std::uint64_t period,
 
 class PeriodicTimer {
  public:
-  // Called on the timer's thread with the run the tick belongs to (see isCurrent).
-  using Callback = void (*)(void* context, std::uint64_t run);
+  // Called on the timer's thread with the run the tick belongs to (see isCurrent) and how
+  // long ago the tick fell due, measured just before the call: a loaded machine wakes the
+  // thread late, and a callback that must not count time it did not see needs to know.
+  using Callback = void (*)(void* context, std::uint64_t run, std::chrono::nanoseconds late);
 
   PeriodicTimer(Callback callback, void* context);
   // Stops the thread and waits for it; see shutdown.

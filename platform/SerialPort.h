@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/PortMap.h"
+
 namespace hi {
 
 // Line events (bits of an event mask). Scoped names: <windows.h> defines the EV_, CE_,
@@ -129,24 +131,48 @@ struct CommStatus {
   std::uint32_t outQueue = 0;
 };
 
+// Why a port did not open, in terms a user can act on.
+enum class OpenFailureKind : std::uint8_t {
+  None,
+  NoSuchPort,  // the name is not in the port map
+  NoPortList,  // the port map itself could not be read
+  Gone,        // the map names the port, but the device is no longer there
+  Permission,  // this user may not open it
+  Busy,        // another program (or another part of this one) holds it
+  NotSerial,   // the device is not a serial port
+  Other,       // anything else; see error
+};
+
+struct OpenFailure {
+  OpenFailureKind kind = OpenFailureKind::None;
+  int error = 0;       // the system's error code of the call that failed
+  PortHolder holder;   // with Busy, when the system can tell
+  std::string group;   // with Permission: the group whose members may open it; empty if none
+};
+
+inline OpenFailure openFailure(OpenFailureKind kind, int error) {
+  OpenFailure f;
+  f.kind = kind;
+  f.error = error;
+  return f;
+}
+
 class SerialPort {
  public:
   struct OpenResult {
     std::unique_ptr<SerialPort> port;
-    int error = 0;
+    OpenFailure failure;  // kind None exactly when port is set
   };
 
   // Opens the port that the port map gives for a name such as "COM3" (ASCII case does not
-  // matter), exclusively, for reading and writing.
+  // matter), exclusively, for reading and writing. Refuses a port that another program
+  // holds, and anything that is not a serial port, before touching its settings.
   static OpenResult open(std::string_view name);
   // The same for a device path of the system.
   static OpenResult openPath(const std::string& path);
   // Takes over an open descriptor (a device simulator's end of a pseudo-terminal, say).
   // POSIX systems only.
   static OpenResult adopt(int fd);
-  // Whether the port could be opened exclusively at this moment.
-  static bool canOpen(std::string_view name);
-  static bool canOpenPath(const std::string& path);
 
   virtual ~SerialPort() = default;
   SerialPort(const SerialPort&) = delete;

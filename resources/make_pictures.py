@@ -7,12 +7,17 @@
                white cross; outside the disc it is transparent (alpha 0) and button grey,
                so that readers that ignore alpha still show a clean square.
 
+With --hicolor DIR NAME SIZE... it draws the same icon as PNG files for the desktop's icon
+theme instead, DIR/<size>x<size>/apps/NAME.png (the build does this for the package).
+
 Only the standard library is used; running it again gives the same bytes.
 """
 
 import math
 import os
 import struct
+import sys
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUTTON_GREY = (0xD4, 0xD0, 0xC8)
@@ -140,6 +145,37 @@ def write_icon(path, sizes):
         f.write(header + entries + b"".join(images))
 
 
+def png_chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data
+            + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+
+def write_png(path, size):
+    """The icon as 8-bit RGBA with straight alpha, as PNG wants it."""
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)  # filter type None
+        for x in range(size):
+            r, g, b, a = icon_pixel(x, y, size)
+            raw += bytes((round(r), round(g), round(b), round(a * 255)))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8 bits, RGBA
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header)
+                + png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + png_chunk(b"IEND", b""))
+
+
+def write_hicolor(directory, name, sizes):
+    for size in sizes:
+        apps = os.path.join(directory, "%dx%d" % (size, size), "apps")
+        os.makedirs(apps, exist_ok=True)
+        write_png(os.path.join(apps, name + ".png"), size)
+
+
 if __name__ == "__main__":
-    write_bitmap(os.path.join(HERE, "bitmap0.bmp"), 290)
-    write_icon(os.path.join(HERE, "asma.ico"), [16, 32, 48])
+    if len(sys.argv) > 1 and sys.argv[1] == "--hicolor":
+        if len(sys.argv) < 5:
+            sys.exit("usage: make_pictures.py [--hicolor DIR NAME SIZE...]")
+        write_hicolor(sys.argv[2], sys.argv[3], [int(s) for s in sys.argv[4:]])
+    else:
+        write_bitmap(os.path.join(HERE, "bitmap0.bmp"), 290)
+        write_icon(os.path.join(HERE, "asma.ico"), [16, 32, 48])

@@ -32,6 +32,7 @@ void EventGate::leave() {
   std::lock_guard lock(mutex_);
   if (depth_ > 0 && --depth_ == 0) {
     owner_ = std::thread::id{};
+    lastEventEnd_ = std::chrono::steady_clock::now();
     changed_.notify_all();
   }
 }
@@ -39,6 +40,11 @@ void EventGate::leave() {
 bool EventGate::heldByCurrentThread() const {
   std::lock_guard lock(mutex_);
   return depth_ > 0 && owner_ == std::this_thread::get_id();
+}
+
+std::chrono::steady_clock::time_point EventGate::lastEventEnd() const {
+  std::lock_guard lock(mutex_);
+  return lastEventEnd_;
 }
 
 void EventGate::interruptWaits() {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -30,6 +31,8 @@ class EventGate {
   bool enter(const std::atomic<bool>* cancel = nullptr);
   void leave();
   bool heldByCurrentThread() const;
+  // When the last graph event ended (the gate was last let go by its outermost holder).
+  std::chrono::steady_clock::time_point lastEventEnd() const;
   // Makes every waiting thread look at its cancel flag again.
   void interruptWaits();
 
@@ -69,6 +72,7 @@ class EventGate {
   std::condition_variable changed_;
   std::thread::id owner_;
   int depth_ = 0;
+  std::chrono::steady_clock::time_point lastEventEnd_{};
   std::thread::id home_;
   std::function<void()> wake_;
   std::deque<HomeCall*> calls_;

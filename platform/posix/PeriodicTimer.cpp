@@ -152,7 +152,7 @@ void PeriodicTimer::Impl::run() {
     }
     busy.store(true, std::memory_order_release);
     pthread_mutex_unlock(&mutex);
-    callback(context, id);
+    callback(context, id, counterSpan(monotonicCounter() - due, monotonicFrequency()));
     pthread_mutex_lock(&mutex);
     busy.store(false, std::memory_order_release);
     if (running && runId == id) deadline = nextTickDeadline(due, period, monotonicCounter());

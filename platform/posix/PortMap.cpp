@@ -1,34 +1,52 @@
 #include "platform/PortMap.h"
 
 #include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <tuple>
+
+#include "platform/posix/LinuxPorts.h"
 
 namespace hi {
 
 namespace {
 
+constexpr const char* SysClassTty = "/sys/class/tty";
+constexpr int FirstFreeCom = 129;  // after the fixed table
+constexpr int LastCom = 255;
+
 // Parses the decimal digits of `s` when they are the whole of it, without leading zeros.
 int canonicalNumber(std::string_view s) {
-  if (s.empty() || s.size() > 3 || s[0] == '0') return 0;
+  if (s.empty() || s.size() > 3 || (s[0] == '0' && s.size() > 1)) return -1;
   int n = 0;
   for (char c : s) {
-    if (c < '0' || c > '9') return 0;
+    if (c < '0' || c > '9') return -1;
     n = n * 10 + (c - '0');
   }
   return n;
 }
 
-std::vector<std::string> directoryNames(const std::string& dir) {
-  std::vector<std::string> names;
+bool directoryNames(const std::string& dir, std::vector<std::string>& names, int& error) {
   DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) return names;
-  while (const dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+  if (d == nullptr) {
+    error = errno;
+    return false;
+  }
+  while (const dirent* e = ::readdir(d)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      names.emplace_back(e->d_name);
+    }
+  }
   ::closedir(d);
-  return names;
+  return true;
 }
 
 void sortByNumber(std::vector<PortEntry>& ports) {
@@ -36,12 +54,77 @@ void sortByNumber(std::vector<PortEntry>& ports) {
             [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
 }
 
-// An 8250 port slot without a UART behind it reports type 0; opening it gives EIO.
-bool ttySHasHardware(const std::string& sysDir) {
-  std::ifstream type(sysDir + "/type");
+std::string readAttribute(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+  return line;
+}
+
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string realPath(const std::string& path) {
+  char buf[PATH_MAX];
+  return ::realpath(path.c_str(), buf) != nullptr ? std::string(buf) : std::string();
+}
+
+std::string baseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string parentOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+std::string linkTargetName(const std::string& link) {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return baseName(std::string(buf, static_cast<std::size_t>(n)));
+}
+
+std::uint16_t hexAttribute(const std::string& path) {
+  const std::string text = readAttribute(path);
+  char* end = nullptr;
+  const unsigned long v = std::strtoul(text.c_str(), &end, 16);
+  return end != text.c_str() && v <= 0xFFFF ? static_cast<std::uint16_t>(v) : 0;
+}
+
+// What sysfs tells of the device behind a tty: the driver that serves it (skipping the
+// serial core's own port devices, whose driver is the generic "port") and, for a USB
+// device, its ids and strings.
+void describeDevice(const std::string& ttyDir, PortEntry& entry) {
+  const std::string device = realPath(ttyDir + "/device");
+  if (device.empty()) return;
+  std::string dir = device;
+  for (int depth = 0; depth < 4 && !dir.empty(); ++depth, dir = parentOf(dir)) {
+    if (linkTargetName(dir + "/subsystem") == "serial-base") continue;
+    entry.driver = linkTargetName(dir + "/driver");
+    break;
+  }
+  dir = device;
+  for (int depth = 0; depth < 6 && !dir.empty(); ++depth, dir = parentOf(dir)) {
+    if (!exists(dir + "/idVendor")) continue;
+    entry.usbVendor = hexAttribute(dir + "/idVendor");
+    entry.usbProduct = hexAttribute(dir + "/idProduct");
+    entry.serialNumber = readAttribute(dir + "/serial");
+    entry.manufacturer = readAttribute(dir + "/manufacturer");
+    entry.product = readAttribute(dir + "/product");
+    break;
+  }
+}
+
+// A serial core port slot without a UART behind it reports type 0; opening it gives EIO.
+bool emptyUartSlot(const std::string& ttyDir) {
+  std::ifstream type(ttyDir + "/type");
   int value = -1;
-  if (!(type >> value)) return true;
-  return value != 0;
+  return (type >> value) && value == 0;
 }
 
 struct TtyFamily {
@@ -50,74 +133,126 @@ struct TtyFamily {
   int count;
 };
 
-constexpr TtyFamily kFamilies[] = {
+constexpr TtyFamily Families[] = {
     {"ttyS", 1, 32},    {"ttyUSB", 33, 32},  {"ttyACM", 65, 32},
     {"ttyAMA", 97, 16}, {"rfcomm", 113, 16},
 };
 
+// "ttyXRUSB12" -> ("ttyXRUSB", 12); a name without a number sorts before its numbered kin.
+std::pair<std::string_view, long> splitName(std::string_view name) {
+  std::size_t end = name.size();
+  while (end > 0 && name[end - 1] >= '0' && name[end - 1] <= '9') --end;
+  const std::string_view digits = name.substr(end);
+  if (digits.empty() || digits.size() > 9) return {name, -1};
+  return {name.substr(0, end), std::strtol(std::string(digits).c_str(), nullptr, 10)};
+}
+
 }  // namespace
 
 int comNumberForTty(std::string_view ttyName) {
-  for (const TtyFamily& f : kFamilies) {
+  for (const TtyFamily& f : Families) {
     if (ttyName.substr(0, f.prefix.size()) != f.prefix) continue;
-    const std::string_view digits = ttyName.substr(f.prefix.size());
-    int k = -1;
-    if (digits == "0") {
-      k = 0;
-    } else if (const int n = canonicalNumber(digits); n > 0) {
-      k = n;
-    }
-    if (k < 0 || k >= f.count) return 0;
-    return f.firstCom + k;
+    const int k = canonicalNumber(ttyName.substr(f.prefix.size()));
+    return k >= 0 && k < f.count ? f.firstCom + k : 0;
   }
   return 0;
 }
 
-std::vector<PortEntry> portMapFromDirectory(const std::string& dir) {
+std::vector<int> comNumbersForTtys(const std::vector<std::string>& ttys) {
+  std::vector<int> numbers(ttys.size(), 0);
+  std::vector<std::size_t> others;
+  for (std::size_t i = 0; i < ttys.size(); ++i) {
+    numbers[i] = comNumberForTty(ttys[i]);
+    if (numbers[i] == 0) others.push_back(i);
+  }
+  std::sort(others.begin(), others.end(), [&](std::size_t a, std::size_t b) {
+    const auto ka = splitName(ttys[a]);
+    const auto kb = splitName(ttys[b]);
+    return std::tie(ka.first, ka.second, ttys[a]) < std::tie(kb.first, kb.second, ttys[b]);
+  });
+  int next = FirstFreeCom;
+  for (std::size_t i : others) {
+    if (next > LastCom) break;
+    numbers[i] = next++;
+  }
+  return numbers;
+}
+
+std::vector<PortEntry> portsFromSysfs(const std::string& sysClassTty, const std::string& devDir) {
+  std::vector<std::string> names;
+  int error = 0;
+  if (!directoryNames(sysClassTty, names, error)) return {};
+  std::vector<std::string> ttys;
+  for (const std::string& name : names) {
+    const std::string dir = sysClassTty + "/" + name;
+    const bool hasDevice = exists(dir + "/device");
+    if (!hasDevice && name.compare(0, 6, "rfcomm") != 0) continue;  // consoles, pty masters
+    if (emptyUartSlot(dir)) continue;
+    ttys.push_back(name);
+  }
+  const std::vector<int> numbers = comNumbersForTtys(ttys);
   std::vector<PortEntry> ports;
-  for (const std::string& name : directoryNames(dir)) {
+  for (std::size_t i = 0; i < ttys.size(); ++i) {
+    if (numbers[i] == 0) continue;
+    PortEntry entry;
+    entry.number = numbers[i];
+    entry.name = "COM" + std::to_string(numbers[i]);
+    entry.path = devDir + "/" + ttys[i];
+    entry.device = ttys[i];
+    describeDevice(sysClassTty + "/" + ttys[i], entry);
+    ports.push_back(std::move(entry));
+  }
+  sortByNumber(ports);
+  return ports;
+}
+
+bool portsFromDirectory(const std::string& dir, const std::string& sysClassTty,
+                        std::vector<PortEntry>& ports, int& error) {
+  std::vector<std::string> names;
+  if (!directoryNames(dir, names, error)) return false;
+  for (const std::string& name : names) {
     if (name.compare(0, 3, "COM") != 0) continue;
     const int n = canonicalNumber(std::string_view(name).substr(3));
-    if (n < 1 || n > 255) continue;
-    const std::string path = dir + "/" + name;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) continue;
-    if (!S_ISLNK(st.st_mode) && !S_ISCHR(st.st_mode)) continue;
-    ports.push_back(PortEntry{n, name, path});
+    if (n < 1 || n > LastCom) continue;
+    PortEntry entry;
+    entry.number = n;
+    entry.name = name;
+    entry.path = dir + "/" + name;
+    const std::string target = realPath(entry.path);
+    if (target.compare(0, 5, "/dev/") == 0) {
+      entry.device = target.substr(5);
+      if (entry.device.find('/') == std::string::npos) {
+        describeDevice(sysClassTty + "/" + entry.device, entry);
+      }
+    }
+    ports.push_back(std::move(entry));
   }
   sortByNumber(ports);
-  return ports;
+  return true;
 }
 
-std::vector<PortEntry> portMapFromSysfs(const std::string& sysClassTty, const std::string& devDir) {
-  std::vector<PortEntry> ports;
-  for (const std::string& tty : directoryNames(sysClassTty)) {
-    const int n = comNumberForTty(tty);
-    if (n == 0) continue;
-    if (tty.compare(0, 4, "ttyS") == 0 && !ttySHasHardware(sysClassTty + "/" + tty)) continue;
-    ports.push_back(PortEntry{n, "COM" + std::to_string(n), devDir + "/" + tty});
+PortList serialPortList() {
+  PortList list;
+  const char* dir = std::getenv(PortsDirVariable);
+  if (dir == nullptr || *dir == '\0') {
+    list.ports = portsFromSysfs(SysClassTty, "/dev");
+    return list;
   }
-  sortByNumber(ports);
-  return ports;
+  int error = 0;
+  if (!portsFromDirectory(dir, SysClassTty, list.ports, error)) {
+    list.ports.clear();
+    list.error = PortListError{dir, error};
+  }
+  return list;
 }
 
-std::vector<PortEntry> serialPortMap() {
-  if (const char* dir = std::getenv(PortsDirVariable); dir != nullptr && *dir != '\0') {
-    struct stat st {};
-    if (::stat(dir, &st) == 0 && S_ISDIR(st.st_mode)) return portMapFromDirectory(dir);
-  }
-  return portMapFromSysfs("/sys/class/tty", "/dev");
+void assessPortAccess(std::vector<PortEntry>& ports) {
+  assessPortAccess(ports, HolderSources{});
 }
 
-std::optional<std::string> serialPortPath(std::string_view name) {
-  std::string upper(name);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  for (const PortEntry& p : serialPortMap()) {
-    if (p.name == upper) return p.path;
-  }
-  return std::nullopt;
+std::string describePortListError(const PortListError& error) {
+  return std::string(PortsDirVariable) + "=" + error.source + " is not a readable directory (" +
+         std::strerror(error.error) + "); no ports are listed";
 }
 
 }  // namespace hi

@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <optional>
 
 #include "platform/PortMap.h"
+#include "platform/posix/LinuxPorts.h"
 #include "platform/posix/SerialRate.h"
 
 namespace hi {
@@ -71,9 +73,40 @@ SerialPort::OpenResult adoptDescriptor(int fd, bool exclusive) {
   if (wakeFd < 0) {
     const int e = errno;
     ::close(fd);
-    return {nullptr, e};
+    return {nullptr, openFailure(OpenFailureKind::Other, e)};
   }
-  return {std::make_unique<PosixSerialPort>(fd, wakeFd, exclusive), 0};
+  return {std::make_unique<PosixSerialPort>(fd, wakeFd, exclusive), {}};
+}
+
+SerialPort::OpenResult failed(OpenFailureKind kind, int error) {
+  return {nullptr, openFailure(kind, error)};
+}
+
+SerialPort::OpenResult busy(const std::string& path) {
+  SerialPort::OpenResult r = failed(OpenFailureKind::Busy, EBUSY);
+  if (auto holder = findPortHolder(path, HolderSources{})) r.failure.holder = *holder;
+  return r;
+}
+
+// What an errno of stat() or open() on a port means to the user.
+SerialPort::OpenResult openError(const std::string& path, int e) {
+  switch (e) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+      return failed(OpenFailureKind::Gone, e);
+    case EACCES:
+    case EPERM: {
+      SerialPort::OpenResult r = failed(OpenFailureKind::Permission, e);
+      r.failure.group = accessGroup(path);
+      return r;
+    }
+    case EBUSY:
+      return busy(path);
+    default:
+      return failed(OpenFailureKind::Other, e);
+  }
 }
 
 }  // namespace
@@ -89,27 +122,46 @@ PosixSerialPort::~PosixSerialPort() {
 }
 
 SerialPort::OpenResult SerialPort::open(std::string_view name) {
-  const std::optional<std::string> path = serialPortPath(name);
-  if (!path) return {nullptr, ENOENT};
-  return openPath(*path);
+  const PortList list = serialPortList();
+  if (list.error) return failed(OpenFailureKind::NoPortList, list.error->error);
+  const PortEntry* entry = findPort(list, name);
+  if (entry == nullptr) return failed(OpenFailureKind::NoSuchPort, ENOENT);
+  return openPath(entry->path);
 }
 
 SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
+  // A FIFO or a file in a port map is no port, and opening a FIFO can block or disturb its
+  // peer: look before opening.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return openError(path, errno);
+  if (!S_ISCHR(st.st_mode)) return failed(OpenFailureKind::NotSerial, ENOTTY);
+  // Terminal programs such as minicom announce themselves only through a UUCP lock file.
+  if (auto holder = uucpLockHolder(path, HolderSources{}.lockDir)) {
+    SerialPort::OpenResult r = failed(OpenFailureKind::Busy, EBUSY);
+    r.failure.holder = *holder;
+    return r;
+  }
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {nullptr, errno};
+  if (fd < 0) return openError(path, errno);
+  termios t{};
+  if (::tcgetattr(fd, &t) != 0) {
+    const int e = errno;
+    ::close(fd);
+    return failed(lacksFeature(e) ? OpenFailureKind::NotSerial : OpenFailureKind::Other, e);
+  }
   // flock keeps out every program that locks (and a second open by this one); TIOCEXCL
-  // also keeps out unprivileged programs that do not. Not every map entry is a tty.
+  // also keeps out unprivileged programs that do not.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int e = errno;
     ::close(fd);
-    return {nullptr, e == EWOULDBLOCK ? EBUSY : e};
+    return e == EWOULDBLOCK ? busy(path) : failed(OpenFailureKind::Other, e);
   }
   bool exclusive = true;
   if (::ioctl(fd, TIOCEXCL) != 0) {
     const int e = errno;
     if (!lacksFeature(e)) {
       ::close(fd);
-      return {nullptr, e};
+      return failed(OpenFailureKind::Other, e);
     }
     exclusive = false;
   }
@@ -119,19 +171,6 @@ SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
 
 SerialPort::OpenResult SerialPort::adopt(int fd) {
   return adoptDescriptor(fd, false);
-}
-
-bool SerialPort::canOpen(std::string_view name) {
-  const std::optional<std::string> path = serialPortPath(name);
-  return path && canOpenPath(*path);
-}
-
-bool SerialPort::canOpenPath(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  ::close(fd);
-  return free;
 }
 
 void PosixSerialPort::close() {

@@ -157,7 +157,7 @@ void PeriodicTimer::Impl::run() {
     }
     busy.store(true, std::memory_order_release);
     ::ReleaseSRWLockExclusive(&lock);
-    callback(context, id);
+    callback(context, id, counterSpan(monotonicCounter() - due, monotonicFrequency()));
     ::AcquireSRWLockExclusive(&lock);
     busy.store(false, std::memory_order_release);
     if (running && runId == id) deadline = nextTickDeadline(due, period, monotonicCounter());

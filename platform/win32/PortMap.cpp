@@ -1,4 +1,6 @@
+// The Windows port list, from the registry; nothing here opens a port.
 #include <algorithm>
+#include <cctype>
 
 #include "platform/win32/RegistryPortMap.h"
 #include "platform/win32/WideText.h"
@@ -28,12 +30,22 @@ class RegistryKey {
   HKEY key_ = nullptr;
 };
 
+// "\Device\Serial0" gives "Serial", "\Device\VCP0" "VCP" (FTDI), "\Device\Silabser0"
+// "Silabser" (CP210x), "\Device\USBSER000" "USBSER" (CDC-ACM).
+std::string driverOf(const std::string& device) {
+  std::string stem = device.substr(device.find_last_of('\\') + 1);
+  while (!stem.empty() && std::isdigit(static_cast<unsigned char>(stem.back())) != 0) {
+    stem.pop_back();
+  }
+  return stem;
+}
+
 }  // namespace
 
 int comNumberOf(std::string_view name) {
   if (name.size() < 4 || name.size() > 6) return 0;
-  for (int i = 0; i < 3; ++i) {
-    if (asciiUpper(name[static_cast<std::size_t>(i)]) != "COM"[i]) return 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (asciiUpper(name[i]) != "COM"[i]) return 0;
   }
   const std::string_view digits = name.substr(3);
   if (digits[0] == '0') return 0;
@@ -45,7 +57,7 @@ int comNumberOf(std::string_view name) {
   return n <= 255 ? n : 0;
 }
 
-std::vector<PortEntry> portMapFromRegistry(HKEY root, const wchar_t* subkey) {
+std::vector<PortEntry> portsFromRegistry(HKEY root, const wchar_t* subkey) {
   std::vector<PortEntry> ports;
   const RegistryKey key(root, subkey);
   if (key.get() == nullptr) return ports;
@@ -67,26 +79,33 @@ std::vector<PortEntry> portMapFromRegistry(HKEY root, const wchar_t* subkey) {
     const LONG rc = ::RegEnumValueW(key.get(), i, name.data(), &nameSize, nullptr, &type,
                                     reinterpret_cast<BYTE*>(text.data()), &dataSize);
     if (rc != ERROR_SUCCESS || type != REG_SZ) break;
-    const std::string port = narrowCp1251(std::wstring_view(text.c_str()));
-    if (port.empty()) continue;
-    ports.push_back(PortEntry{comNumberOf(port), port, "\\\\.\\" + port});
+    PortEntry entry;
+    entry.name = narrowCp1251(std::wstring_view(text.c_str()));
+    if (entry.name.empty()) continue;
+    entry.number = comNumberOf(entry.name);
+    entry.path = "\\\\.\\" + entry.name;
+    entry.device = narrowCp1251(std::wstring_view(name.data(), nameSize));
+    entry.driver = driverOf(entry.device);
+    ports.push_back(std::move(entry));
   }
   return ports;
 }
 
-std::vector<PortEntry> serialPortMap() {
-  return portMapFromRegistry(HKEY_LOCAL_MACHINE, SerialCommKey);
+// In the registry's own order, which Windows' own tools show too; without error, as a
+// machine without serial ports has no key to read.
+PortList serialPortList() {
+  PortList list;
+  list.ports = portsFromRegistry(HKEY_LOCAL_MACHINE, SerialCommKey);
+  return list;
 }
 
-std::optional<std::string> serialPortPath(std::string_view name) {
-  std::string wanted(name);
-  std::transform(wanted.begin(), wanted.end(), wanted.begin(), asciiUpper);
-  for (const PortEntry& p : serialPortMap()) {
-    std::string upper = p.name;
-    std::transform(upper.begin(), upper.end(), upper.begin(), asciiUpper);
-    if (upper == wanted) return p.path;
-  }
-  return std::nullopt;
+// Windows tells whether a port is free only to an open, which may already reset a device
+// (DTR and RTS come up): every entry stays Unknown.
+void assessPortAccess(std::vector<PortEntry>&) {}
+
+std::string describePortListError(const PortListError& error) {
+  return error.source + " cannot be read (error " + std::to_string(error.error) +
+         "); no ports are listed";
 }
 
 }  // namespace hi

@@ -1,8 +1,10 @@
 // Opening, configuring and transfers of a Win32 serial port.
 #include <algorithm>
-#include <limits>
+#include <mutex>
+#include <set>
 #include <utility>
 
+#include "platform/PortMap.h"
 #include "platform/win32/Win32SerialPort.h"
 #include "platform/win32/WideText.h"
 
@@ -16,22 +18,81 @@ std::string devicePath(std::string_view name) {
   return "\\\\.\\" + std::string(name);
 }
 
-// The flags of an overlapped open; 0 for the availability check.
-UniqueHandle createPort(const std::string& path, DWORD flags) {
-  const std::wstring wide = widenCp1251(path);
-  return UniqueHandle(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, flags, nullptr));
-}
-
 UniqueHandle manualResetEvent() {
   return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
 constexpr DWORD kLargestTransfer = 1U << 30;
 
+// The ports this process holds, so that a second open of one can say so.
+class HeldPorts {
+ public:
+  void add(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    paths_.insert(upper(path));
+  }
+  void remove(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    paths_.erase(upper(path));
+  }
+  bool holds(const std::wstring& path) {
+    std::lock_guard lock(mutex_);
+    return paths_.count(upper(path)) != 0;
+  }
+
+ private:
+  static std::wstring upper(std::wstring path) {
+    for (wchar_t& c : path) {
+      if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return path;
+  }
+
+  std::mutex mutex_;
+  std::set<std::wstring> paths_;
+};
+
+HeldPorts& heldPorts() {
+  static HeldPorts held;
+  return held;
+}
+
+SerialPort::OpenResult failed(OpenFailureKind kind, DWORD error) {
+  return {nullptr, openFailure(kind, static_cast<int>(error))};
+}
+
+// What an error of CreateFile on a port means to the user.
+SerialPort::OpenResult openError(const std::wstring& path, bool listed, DWORD e) {
+  switch (e) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      // A USB adapter leaves the list when it is pulled; one still listed is going.
+      return failed(listed ? OpenFailureKind::Gone : OpenFailureKind::NoSuchPort, e);
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+      return failed(OpenFailureKind::Gone, e);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: {
+      // Serial ports are open to every user: a refusal means that someone holds it.
+      SerialPort::OpenResult r = failed(OpenFailureKind::Busy, e);
+      r.failure.holder.thisProgram = heldPorts().holds(path);
+      return r;
+    }
+    default:
+      return failed(OpenFailureKind::Other, e);
+  }
+}
+
 }  // namespace
 
-Win32SerialPort::Win32SerialPort(Handles handles) : h_(std::move(handles)) {}
+Win32SerialPort::Win32SerialPort(Handles handles, std::wstring path)
+    : h_(std::move(handles)), path_(std::move(path)) {
+  heldPorts().add(path_);
+}
 
 Win32SerialPort::~Win32SerialPort() {
   close();
@@ -42,35 +103,39 @@ SerialPort::OpenResult SerialPort::open(std::string_view name) {
 }
 
 SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
+  const std::wstring wide = widenCp1251(path);
   Win32SerialPort::Handles h;
   // Exclusive (no sharing): another program's open fails with ERROR_ACCESS_DENIED.
-  h.port = createPort(path, FILE_FLAG_OVERLAPPED);
-  if (!h.port) return {nullptr, static_cast<int>(::GetLastError())};
+  h.port = UniqueHandle(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  if (!h.port) {
+    const DWORD e = ::GetLastError();
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    return openError(wide, findPort(serialPortList(), name) != nullptr, e);
+  }
+  // Anything else in the device namespace opens too; only a serial port has line settings.
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!::GetCommState(h.port.get(), &dcb)) return failed(OpenFailureKind::NotSerial, ::GetLastError());
   h.wake = UniqueHandle(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   h.waitDone = manualResetEvent();
   h.readDone = manualResetEvent();
   h.writeDone = manualResetEvent();
   if (!h.wake || !h.waitDone || !h.readDone || !h.writeDone) {
-    return {nullptr, static_cast<int>(::GetLastError())};
+    return failed(OpenFailureKind::Other, ::GetLastError());
   }
-  return {std::make_unique<Win32SerialPort>(std::move(h)), 0};
+  return {std::make_unique<Win32SerialPort>(std::move(h), wide), {}};
 }
 
 SerialPort::OpenResult SerialPort::adopt(int) {
-  return {nullptr, ERROR_NOT_SUPPORTED};
-}
-
-bool SerialPort::canOpen(std::string_view name) {
-  return canOpenPath(devicePath(name));
-}
-
-bool SerialPort::canOpenPath(const std::string& path) {
-  return static_cast<bool>(createPort(path, 0));
+  return failed(OpenFailureKind::Other, ERROR_NOT_SUPPORTED);
 }
 
 void Win32SerialPort::close() {
   std::unique_lock lock(io_);
+  if (!h_.port) return;
   h_ = Handles{};
+  heldPorts().remove(path_);
 }
 
 bool Win32SerialPort::isOpen() const {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <shared_mutex>
+#include <string>
 
 #include "platform/SerialPort.h"
 
@@ -58,7 +59,8 @@ class Win32SerialPort final : public SerialPort {
     UniqueHandle writeDone;
   };
 
-  explicit Win32SerialPort(Handles handles);
+  // `path` is what was opened, "\\.\COM3".
+  Win32SerialPort(Handles handles, std::wstring path);
   ~Win32SerialPort() override;
 
   void close() override;
@@ -90,6 +92,7 @@ class Win32SerialPort final : public SerialPort {
 
   mutable std::shared_mutex io_;  // shared by every call, exclusive for close()
   Handles h_;
+  const std::wstring path_;
   std::mutex waitLock_;  // one pending wait, one read and one write at a time
   std::mutex readLock_;
   std::mutex writeLock_;

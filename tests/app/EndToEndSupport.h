@@ -60,7 +60,8 @@ inline void idle(std::chrono::milliseconds span) {
 
 class EndToEnd : public ::testing::Test {
  protected:
-  static constexpr auto kLong = 60s;  // generous: a loaded two-core machine
+  // Generous: a whole upload in a sanitizer build on a loaded two-core machine.
+  static constexpr auto kLong = 180s;
 
   void TearDown() override {
     closeProgram();

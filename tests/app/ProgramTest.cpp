@@ -37,3 +37,41 @@ TEST(Program, WithoutADisplayItSaysSoInOneLineInsteadOfAborting) {
   EXPECT_NE(error.find("no display"), std::string::npos) << error;
   EXPECT_EQ(error.find('\n'), error.size() - 1) << error;
 }
+
+// With or without a display, --version answers at once and opens no window.
+TEST(Program, VersionPrintsTheProjectVersionAndExits) {
+  const std::string expected = "tormisaplex-uploader " TORMISAPLEX_PROJECT_VERSION;
+  for (const bool withDisplay : {true, false}) {
+    std::optional<WithoutVariable> platform, x11, wayland;
+    if (!withDisplay) {
+      platform.emplace("QT_QPA_PLATFORM");
+      x11.emplace("DISPLAY");
+      wayland.emplace("WAYLAND_DISPLAY");
+    }
+    hi::test::ChildProcess program(TORMISAPLEX_UPLOADER_BINARY, {"--version"});
+    ASSERT_TRUE(program.started());
+    EXPECT_EQ(program.line(std::chrono::seconds(20)), expected) << "display: " << withDisplay;
+    EXPECT_EQ(program.wait(std::chrono::seconds(20)), 0) << "display: " << withDisplay;
+    EXPECT_EQ(program.errorText(), "") << "display: " << withDisplay;
+  }
+}
+
+TEST(Program, AMistypedPortMapIsOneLineOnStandardError) {
+  const std::string missing = "/nonexistent/tormisaplex-ports";
+  setenv("TORMISAPLEX_PORTS", missing.c_str(), 1);
+  hi::test::ChildProcess program(TORMISAPLEX_UPLOADER_BINARY, {});
+  unsetenv("TORMISAPLEX_PORTS");
+  ASSERT_TRUE(program.started());
+  // Qt may have its own say first; the program's line names the variable and the path.
+  std::string line;
+  int mentions = 0;
+  while (!(line = program.errorLine(std::chrono::seconds(30))).empty()) {
+    if (line.find("TORMISAPLEX_PORTS") == std::string::npos) continue;
+    ++mentions;
+    EXPECT_EQ(line, "tormisaplex-uploader: TORMISAPLEX_PORTS=" + missing +
+                        " is not a readable directory (No such file or directory); no ports are "
+                        "listed");
+    break;
+  }
+  EXPECT_EQ(mentions, 1);
+}

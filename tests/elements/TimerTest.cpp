@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "elements/hiMMTimer.h"
 #include "elements/hiSleep.h"
@@ -163,6 +164,38 @@ TEST_F(Timing, ATickWaitingForTheGraphIsDroppedWhenTheHolderStopsTheTimer) {
   }
   ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
   EXPECT_EQ(ev.tickCount(), 0);
+}
+
+TEST_F(Timing, ATickThatFallsDueWhileAnotherEventRunsCountsNoSilence) {
+  // The upload's watchdog: each tick counts a silent period, a reply resets the count at the
+  // very end of its event, and the third silent tick is the failure. A reply handled across
+  // a tick's due time must not shorten the silence that follows it.
+  using Clock = std::chrono::steady_clock;
+  constexpr auto period = 200ms;
+  THIMMTimer timer;
+  ev.wire(timer, static_cast<std::int32_t>(period.count()));
+  std::atomic<int> silent{0};
+  std::atomic<Clock::rep> firstTick{0}, failed{0};
+  ev.everyTick = [&](int n) {
+    const Clock::rep now = Clock::now().time_since_epoch().count();
+    if (n == 1) firstTick = now;
+    if (silent.fetch_add(1) + 1 == 3 && failed.load() == 0) failed = now;
+    ev.cv.notify_all();
+  };
+  startTimer(timer);
+  ASSERT_TRUE(ev.waitFor([&] { return ev.ticks >= 1; }));
+  Clock::time_point resetAt;
+  {
+    EventScope reply;  // a long reply: the next tick falls due while it is handled
+    std::this_thread::sleep_until(Clock::time_point(Clock::duration(firstTick.load())) +
+                                  period * 3 / 2);
+    silent = 0;
+    resetAt = Clock::now();
+  }
+  ASSERT_TRUE(ev.waitFor([&] { return failed.load() != 0; }));
+  const auto silence = Clock::time_point(Clock::duration(failed.load())) - resetAt;
+  EXPECT_GE(silence, 2 * period);
+  EXPECT_LT(silence, 20s);  // three periods and the delays of a loaded machine
 }
 
 TEST_F(Timing, DestroyingARunningTimerEndsItsTicks) {

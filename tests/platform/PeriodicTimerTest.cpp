@@ -42,7 +42,7 @@ TEST(PeriodicTimer, NextDeadlineKeepsThePhaseAndDropsTicksMissedWhileBusy) {
 struct Ticks {
   std::atomic<int> count{0};
   std::atomic<std::uint64_t> lastRun{0};
-  static void onTick(void* self, std::uint64_t run) {
+  static void onTick(void* self, std::uint64_t run, std::chrono::nanoseconds) {
     auto* t = static_cast<Ticks*>(self);
     t->lastRun = run;
     t->count.fetch_add(1);
@@ -81,10 +81,15 @@ TEST(PeriodicTimer, TicksKeepThePhaseOfTheirStart) {
   struct Stamps {
     std::atomic<int> count{0};
     std::uint64_t at[12] = {};
-    static void onTick(void* self, std::uint64_t) {
+    std::uint64_t due[12] = {};
+    static void onTick(void* self, std::uint64_t, std::chrono::nanoseconds late) {
       auto* s = static_cast<Stamps*>(self);
       const int n = s->count.load();
-      if (n < 12) s->at[n] = monotonicCounter();
+      if (n < 12) {
+        s->at[n] = monotonicCounter();
+        s->due[n] = s->at[n] - static_cast<std::uint64_t>(late.count()) * monotonicFrequency() /
+                                   1'000'000'000;
+      }
       s->count.store(n + 1);
     }
   } stamps;
@@ -96,6 +101,9 @@ TEST(PeriodicTimer, TicksKeepThePhaseOfTheirStart) {
   timer.shutdown();
   for (int n = 0; n < 12; ++n) {
     EXPECT_GE(stamps.at[n], start + static_cast<std::uint64_t>(n + 1) * period) << n + 1;
+    // It knows how late it came: not before it was due, and not after it was called.
+    EXPECT_GE(stamps.due[n], start + static_cast<std::uint64_t>(n + 1) * period) << n + 1;
+    EXPECT_LE(stamps.due[n], stamps.at[n]) << n + 1;
   }
 }
 
@@ -103,7 +111,7 @@ TEST(PeriodicTimer, ShutdownReleasesACallbackWaitingForTheGate) {
   struct Waiter {
     std::atomic<bool> cancel{false};
     std::atomic<int> entered{0};
-    static void onTick(void* self, std::uint64_t) {
+    static void onTick(void* self, std::uint64_t, std::chrono::nanoseconds) {
       auto* w = static_cast<Waiter*>(self);
       EventScope scope(&w->cancel);
       if (scope) w->entered.fetch_add(1);

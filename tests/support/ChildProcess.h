@@ -55,21 +55,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // The next line of standard output, without its line end; empty when none came in time.
-  std::string line(std::chrono::milliseconds patience) {
-    const auto end = std::chrono::steady_clock::now() + patience;
-    while (buffered_.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
-      pollfd pfd{out_, POLLIN, 0};
-      if (::poll(&pfd, 1, 100) <= 0) continue;
-      char buf[512];
-      const ssize_t n = ::read(out_, buf, sizeof buf);
-      if (n <= 0) break;
-      buffered_.append(buf, static_cast<std::size_t>(n));
-    }
-    const std::size_t nl = buffered_.find('\n');
-    if (nl == std::string::npos) return {};
-    std::string text = buffered_.substr(0, nl);
-    buffered_.erase(0, nl + 1);
-    return text;
+  std::string line(std::chrono::milliseconds patience) { return nextLine(out_, buffered_, patience); }
+  // The same for standard error.
+  std::string errorLine(std::chrono::milliseconds patience) {
+    return nextLine(err_, errBuffered_, patience);
   }
 
   // Everything the program wrote to standard error (reads until the program closes it).
@@ -100,10 +89,28 @@ class ChildProcess {
   bool started() const { return pid_ > 0; }
 
  private:
+  static std::string nextLine(int fd, std::string& buffered, std::chrono::milliseconds patience) {
+    const auto end = std::chrono::steady_clock::now() + patience;
+    while (buffered.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
+      pollfd pfd{fd, POLLIN, 0};
+      if (::poll(&pfd, 1, 100) <= 0) continue;
+      char buf[512];
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      buffered.append(buf, static_cast<std::size_t>(n));
+    }
+    const std::size_t nl = buffered.find('\n');
+    if (nl == std::string::npos) return {};
+    std::string text = buffered.substr(0, nl);
+    buffered.erase(0, nl + 1);
+    return text;
+  }
+
   pid_t pid_ = -1;
   int out_ = -1;
   int err_ = -1;
   std::string buffered_;
+  std::string errBuffered_;
 };
 
 }  // namespace hi::test

@@ -31,6 +31,7 @@ TEST(CommandLineTest, ReadsEveryOption) {
             CommandLineResult::Run);
   EXPECT_EQ(*o.device.answer, "tormisaplex 10 4.2\r\n");
   EXPECT_EQ(parseCommandLine({"--ports", "d", "--help"}, o, error), CommandLineResult::Help);
+  EXPECT_EQ(parseCommandLine({"--com", "3", "--version"}, o, error), CommandLineResult::Version);
 }
 
 TEST(CommandLineTest, FaultsCombine) {

@@ -104,6 +104,14 @@ TEST(ExecutableTest, ATimeoutEndsTheSessionByItself) {
   EXPECT_EQ(child.wait(), 1);
 }
 
+TEST(ExecutableTest, VersionPrintsTheProjectVersionAndStartsNoDevice) {
+  test::TempDir dir;
+  Child child({"--ports", dir.path(), "--version"});
+  EXPECT_EQ(child.line(), "tormisaplex-devsim " TORMISAPLEX_PROJECT_VERSION);
+  EXPECT_EQ(child.wait(), 0);
+  EXPECT_FALSE(linkExists(dir.path() + "/COM1"));
+}
+
 TEST(ExecutableTest, BadCommandLineAndTakenPortHaveTheirOwnStatus) {
   Child bad({"--fault", "louder"});
   EXPECT_EQ(bad.wait(), 2);

@@ -131,6 +131,7 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Options
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "-h" || arg == "--help") return CommandLineResult::Help;
+    if (arg == "--version") return CommandLineResult::Version;
     // Every other option takes a value, as "--name value" or "--name=value".
     std::string name = arg;
     std::string value;
@@ -211,6 +212,7 @@ A virtual Tormisaplex device on a pseudo-terminal, published as COM<n> in a port
   --save FILE         write the image bytes received to FILE at the end
   --timeout S         end the session after S seconds
   -h, --help          this text
+  --version           print the version and exit
 
 Prints "COM<n> <device path> <ports dir>" when ready and a summary line at the end.
 Exit status: 0 upload complete and right, 1 anything else (the summary says why),

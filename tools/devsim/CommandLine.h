@@ -7,7 +7,7 @@
 
 namespace hi::devsim {
 
-enum class CommandLineResult { Run, Help, Error };
+enum class CommandLineResult { Run, Help, Version, Error };
 
 // Parses the arguments after the program name into options.
 CommandLineResult parseCommandLine(const std::vector<std::string>& args, Options& options,

@@ -7,6 +7,7 @@
 
 #include "tools/devsim/CommandLine.h"
 #include "tools/devsim/Simulator.h"
+#include "tormisaplex/Version.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
   switch (parseCommandLine(args, options, error)) {
     case CommandLineResult::Help:
       std::fputs(usageText().c_str(), stdout);
+      return 0;
+    case CommandLineResult::Version:
+      std::printf("tormisaplex-devsim %s\n", TORMISAPLEX_VERSION);
       return 0;
     case CommandLineResult::Error:
       std::fprintf(stderr, "tormisaplex-devsim: %s\n(see --help)\n", error.c_str());

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "elements/hiComAsync.h"
+#include "runtime/Cp1251.h"
 #include "runtime/Share.h"
 #include "tests/support/PseudoTerminal.h"
 
@@ -34,16 +35,17 @@ class EventLog {
     CTS,
     DSR,
     RLSD,
+    ErrorText,
     Count
   };
 
   void record(TData& d, std::uint16_t index) {
     static const char* const kNames[Count] = {"BeforeOpen", "Open", "BeforeClose", "Close",
                                               "Write",      "Read", "PortName",    "RxChar",
-                                              "CTS",        "DSR",  "RLSD"};
+                                              "CTS",        "DSR",  "RLSD",        "ErrorText"};
     std::string entry = kNames[index];
     if (d.type == dtInteger) entry += " " + std::to_string(d.integer);
-    if (d.type == dtString) entry += " " + d.text;
+    if (d.type == dtString) entry += " " + (index == ErrorText ? cp1251ToUtf8(d.text) : d.text);
     add(entry);
   }
 
@@ -77,6 +79,7 @@ class EventLog {
     com.onCTS = makeEventPoint<&EventLog::record>(CTS, this);
     com.onDSR = makeEventPoint<&EventLog::record>(DSR, this);
     com.onRLSD = makeEventPoint<&EventLog::record>(RLSD, this);
+    com.onErrorText = makeEventPoint<&EventLog::record>(ErrorText, this);
   }
 
  private:

@@ -60,14 +60,16 @@ TEST(RegistryPortMap, ListsTextValuesInTheKeysOrderUntilOneIsNotText) {
   key.number(L"\\Device\\5Odd", 7);             // not text: the listing ends here
   key.text(L"\\Device\\6Serial0", L"COM1");
 
-  const std::vector<hi::PortEntry> ports = hi::portMapFromRegistry(HKEY_CURRENT_USER, key.path());
+  const std::vector<hi::PortEntry> ports = hi::portsFromRegistry(HKEY_CURRENT_USER, key.path());
   EXPECT_EQ(names(ports), (std::vector<std::string>{"COM12", "COM3", "CNCA0"}));
   ASSERT_EQ(ports.size(), 3u);
   EXPECT_EQ(ports[0].number, 12);
   EXPECT_EQ(ports[0].path, "\\\\.\\COM12");
+  EXPECT_EQ(ports[0].device, "\\Device\\1Serial2");
+  EXPECT_EQ(ports[1].driver, "2VCP");
   EXPECT_EQ(ports[2].number, 0);
 
-  EXPECT_TRUE(hi::portMapFromRegistry(HKEY_CURRENT_USER, L"Software\\NoSuchKeyHere").empty());
+  EXPECT_TRUE(hi::portsFromRegistry(HKEY_CURRENT_USER, L"Software\\NoSuchKeyHere").empty());
 }
 
 TEST(RegistryPortMap, ComNumbersAreThoseOfCom1ToCom255) {
@@ -78,12 +80,13 @@ TEST(RegistryPortMap, ComNumbersAreThoseOfCom1ToCom255) {
   }
 }
 
-TEST(SerialPortWin32, AnAbsentPortIsNotFound) {
+TEST(SerialPortWin32, AnAbsentPortIsNoSuchPort) {
   for (const char* name : {"COM254", "COM1x"}) {
     const hi::SerialPort::OpenResult r = hi::SerialPort::open(name);
     EXPECT_EQ(r.port, nullptr) << name;
-    EXPECT_EQ(r.error, ERROR_FILE_NOT_FOUND) << name;
-    EXPECT_FALSE(hi::SerialPort::canOpen(name)) << name;
+    EXPECT_EQ(r.failure.kind, hi::OpenFailureKind::NoSuchPort) << name;
+    EXPECT_EQ(r.failure.error, ERROR_FILE_NOT_FOUND) << name;
   }
-  EXPECT_EQ(hi::SerialPort::adopt(0).error, ERROR_NOT_SUPPORTED);
+  // Something in the device namespace that is no serial port.
+  EXPECT_EQ(hi::SerialPort::openPath("\\\\.\\NUL").failure.kind, hi::OpenFailureKind::NotSerial);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tormisaplex/Version.h"
+
 TEST(ProgramResources, TheVersionResourceCarriesTheProjectVersion) {
   wchar_t path[MAX_PATH] = {};
   ASSERT_GT(::GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
@@ -28,7 +30,7 @@ TEST(ProgramResources, TheVersionResourceCarriesTheProjectVersion) {
   wchar_t* text = nullptr;
   ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
                                reinterpret_cast<void**>(&text), &length));
-  EXPECT_EQ(std::wstring(text), L"" TORMISAPLEX_VERSION_TEXT);
+  EXPECT_EQ(std::wstring(text), L"" TORMISAPLEX_VERSION);
 }
 
 TEST(ProgramResources, TheManifestBringsCommonControls6) {

@@ -67,7 +67,7 @@ class DevsimPort : public ::testing::Test {
 
   std::unique_ptr<SerialPort> openConfigured(std::uint32_t mask = hi::LineEvent::RxChar) {
     auto opened = SerialPort::open(name);
-    EXPECT_TRUE(opened.port) << name << ": error " << opened.error;
+    EXPECT_TRUE(opened.port) << name << ": error " << opened.failure.error;
     if (!opened.port) return nullptr;
     SerialPort& p = *opened.port;
     EXPECT_TRUE(p.purge(hi::Purge::All).ok());
@@ -161,8 +161,10 @@ TEST_F(DevsimSerialPort, AClosedPortRefusesEverythingUntilOpenedAgain) {
   ASSERT_TRUE(port);
   if (!hi::test::underWine()) {
     // Windows opens a serial port for one handle at a time; Wine does not enforce that.
-    EXPECT_EQ(SerialPort::open(name).error, ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(SerialPort::canOpen(name));
+    const SerialPort::OpenResult second = SerialPort::open(name);
+    EXPECT_EQ(second.failure.kind, hi::OpenFailureKind::Busy);
+    EXPECT_EQ(second.failure.error, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(second.failure.holder.thisProgram);
   }
   port->close();
   EXPECT_FALSE(port->isOpen());
@@ -173,7 +175,6 @@ TEST_F(DevsimSerialPort, AClosedPortRefusesEverythingUntilOpenedAgain) {
   EXPECT_FALSE(port->setEventMask(hi::LineEvent::RxChar).ok());
   port->wake();  // harmless once closed
 
-  EXPECT_TRUE(SerialPort::canOpen(name));
   auto again = openConfigured();
   ASSERT_TRUE(again);
   ASSERT_TRUE(writeText(*again, "VERS"));
