@@ -2,7 +2,8 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <timeapi.h>
+
+#include <timeapi.h>  // after windows.h, which it needs
 
 #include <atomic>
 #include <system_error>

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "platform/PortMap.h"
-#include "platform/win32/Win32SerialPort.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32SerialPort.h"
 
 namespace hi {
 
@@ -116,7 +116,9 @@ SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
   // Anything else in the device namespace opens too; only a serial port has line settings.
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!::GetCommState(h.port.get(), &dcb)) return failed(OpenFailureKind::NotSerial, ::GetLastError());
+  if (!::GetCommState(h.port.get(), &dcb)) {
+    return failed(OpenFailureKind::NotSerial, ::GetLastError());
+  }
   h.wake = UniqueHandle(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   h.waitDone = manualResetEvent();
   h.readDone = manualResetEvent();
@@ -203,8 +205,8 @@ SysStatus Win32SerialPort::setTimeouts(const Timeouts& t) {
   ct.WriteTotalTimeoutMultiplier = t.writeTotalMultiplier;
   ct.WriteTotalTimeoutConstant = t.writeTotalConstant;
   if (!::SetCommTimeouts(h_.port.get(), &ct)) return {static_cast<int>(::GetLastError())};
-  readsAtOnce_ = t.readInterval == TimeoutAllOnes && t.readTotalMultiplier == 0 &&
-                 t.readTotalConstant == 0;
+  readsAtOnce_ =
+      t.readInterval == TimeoutAllOnes && t.readTotalMultiplier == 0 && t.readTotalConstant == 0;
   return {};
 }
 

@@ -53,8 +53,8 @@ class Win32SerialPort final : public SerialPort {
  public:
   struct Handles {
     UniqueHandle port;
-    UniqueHandle wake;       // auto-reset: set by wake(), taken by the wait it ends
-    UniqueHandle waitDone;   // manual-reset completion events of the overlapped calls
+    UniqueHandle wake;      // auto-reset: set by wake(), taken by the wait it ends
+    UniqueHandle waitDone;  // manual-reset completion events of the overlapped calls
     UniqueHandle readDone;
     UniqueHandle writeDone;
   };

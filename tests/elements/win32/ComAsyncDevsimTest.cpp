@@ -138,8 +138,8 @@ TEST_F(DevsimComAsync, UploadsAWholeImageThroughTheReaderThread) {
     const auto* first = reinterpret_cast<const char*>(image->data()) + b * kBlock;
     write(std::string(first, kBlock));
     for (std::size_t i = 0; i < kBlock; ++i) {
-      crc = static_cast<std::uint16_t>((crc >> 8) ^
-                                       table->entries[(crc ^ static_cast<std::uint8_t>(first[i])) & 0xFF]);
+      crc = static_cast<std::uint16_t>(
+          (crc >> 8) ^ table->entries[(crc ^ static_cast<std::uint8_t>(first[i])) & 0xFF]);
     }
     std::string expected{static_cast<char>(crc >> 8), static_cast<char>(crc & 0xFF)};
     if (b + 1 == blocks) expected += "FZ";

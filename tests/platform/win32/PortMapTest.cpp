@@ -31,8 +31,7 @@ class ScratchKey {
     ::RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), size);
   }
   void number(const wchar_t* name, DWORD value) {
-    ::RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                     sizeof value);
+    ::RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
   }
 
  private:
@@ -57,7 +56,7 @@ TEST(RegistryPortMap, ListsTextValuesInTheKeysOrderUntilOneIsNotText) {
   key.text(L"\\Device\\2VCP0", L"COM3");
   key.text(L"\\Device\\3com0com10", L"CNCA0");  // listed as it is, without a COM number
   key.text(L"\\Device\\4Empty", L"");
-  key.number(L"\\Device\\5Odd", 7);             // not text: the listing ends here
+  key.number(L"\\Device\\5Odd", 7);  // not text: the listing ends here
   key.text(L"\\Device\\6Serial0", L"COM1");
 
   const std::vector<hi::PortEntry> ports = hi::portsFromRegistry(HKEY_CURRENT_USER, key.path());

@@ -39,8 +39,7 @@ TEST(ProgramResources, TheManifestBringsCommonControls6) {
   // system's version 5 among the side-by-side assemblies.
   ACTCTX_SECTION_KEYED_DATA found{};
   found.cbSize = sizeof found;
-  EXPECT_TRUE(::FindActCtxSectionStringW(0, nullptr,
-                                         ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+  EXPECT_TRUE(::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
                                          L"comctl32.dll", &found));
   HMODULE comctl = ::LoadLibraryW(L"comctl32.dll");
   ASSERT_NE(comctl, nullptr);
