@@ -4,6 +4,7 @@
 
 #include "platform/win32/RegistryPortMap.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32SerialPort.h"
 
 namespace hi {
 
@@ -100,8 +101,15 @@ PortList serialPortList() {
 }
 
 // Windows tells whether a port is free only to an open, which may already reset a device
-// (DTR and RTS come up): every entry stays Unknown.
-void assessPortAccess(std::vector<PortEntry>&) {}
+// (DTR and RTS come up): only the ports this program holds are known.
+void assessPortAccess(std::vector<PortEntry>& ports) {
+  for (PortEntry& entry : ports) {
+    if (!heldByThisProcess(widenCp1251(entry.path))) continue;
+    entry.access = PortAccess::Busy;
+    entry.holder.thisProgram = true;
+    entry.holder.pid = static_cast<std::int64_t>(::GetCurrentProcessId());
+  }
+}
 
 std::string describePortListError(const PortListError& error) {
   return error.source + " cannot be read (error " + std::to_string(error.error) +

@@ -57,6 +57,14 @@ HeldPorts& heldPorts() {
   return held;
 }
 
+}  // namespace
+
+bool heldByThisProcess(const std::wstring& path) {
+  return heldPorts().holds(path);
+}
+
+namespace {
+
 SerialPort::OpenResult failed(OpenFailureKind kind, DWORD error) {
   return {nullptr, openFailure(kind, static_cast<int>(error))};
 }

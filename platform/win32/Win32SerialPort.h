@@ -49,6 +49,9 @@ class UniqueHandle {
   HANDLE h_ = nullptr;
 };
 
+// Whether a port of this process is open on `path` ("\\.\COM3"; case is ignored).
+bool heldByThisProcess(const std::wstring& path);
+
 class Win32SerialPort final : public SerialPort {
  public:
   struct Handles {

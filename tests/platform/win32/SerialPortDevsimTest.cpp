@@ -6,6 +6,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/PortMap.h"
 #include "platform/SerialPort.h"
 #include "tests/support/Wine.h"
 
@@ -156,9 +157,23 @@ TEST_F(DevsimSerialPort, PurgeDiscardsWhatWaitsAndLaterArrivalsStillCome) {
   EXPECT_EQ(readReply(*port, 18), DevsimAnswer);
 }
 
+namespace {
+
+// The listed port's access as assessed without opening it.
+hi::PortAccess listedAccess(const std::string& name) {
+  hi::PortList list = hi::serialPortList();
+  hi::assessPortAccess(list.ports);
+  const hi::PortEntry* entry = hi::findPort(list, name);
+  return entry != nullptr ? entry->access : hi::PortAccess::Absent;
+}
+
+}  // namespace
+
 TEST_F(DevsimSerialPort, AClosedPortRefusesEverythingUntilOpenedAgain) {
+  EXPECT_EQ(listedAccess(name), hi::PortAccess::Unknown);
   auto port = openConfigured();
   ASSERT_TRUE(port);
+  EXPECT_EQ(listedAccess(name), hi::PortAccess::Busy);  // held by this program
   if (!hi::test::underWine()) {
     // Windows opens a serial port for one handle at a time; Wine does not enforce that.
     const SerialPort::OpenResult second = SerialPort::open(name);
@@ -168,6 +183,7 @@ TEST_F(DevsimSerialPort, AClosedPortRefusesEverythingUntilOpenedAgain) {
   }
   port->close();
   EXPECT_FALSE(port->isOpen());
+  EXPECT_EQ(listedAccess(name), hi::PortAccess::Unknown);
   std::string got;
   EXPECT_TRUE(port->read(got, 1).closed);
   EXPECT_TRUE(port->write("V", 1).closed);
