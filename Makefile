@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
 .PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan format clean
+        tsan format clean deps-windows windows test-windows
 
 all: build
 
@@ -75,8 +75,37 @@ tsan:
 	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tools/tsan.supp" \
 	    ctest --test-dir build-tsan --output-on-failure -j $(JOBS)
 
+# Windows: cross-built with MinGW-w64 into build-win (x86-64) and build-win32 (i686), tests
+# under Wine. WINE32=no leaves Wine's 32-bit part out (it enables i386 in dpkg); the i686
+# build is still made, its tests are not run.
+WIN_BUILD_TYPE ?= Release
+WINE32         ?= yes
+WINE_PREFIX    ?= $(CURDIR)/build-win/wine-prefix
+WIN_PACKAGES    = tools/packages-windows.txt $(if $(filter yes,$(WINE32)),tools/packages-wine32.txt)
+WIN_CONFIGURE   = -G Ninja -DCMAKE_BUILD_TYPE=$(WIN_BUILD_TYPE) \
+                  -DTORMISAPLEX_WINEPREFIX=$(WINE_PREFIX) \
+                  -DTORMISAPLEX_HOST_TOOLS=$(CURDIR)/$(BUILD)/bin $(CMAKE_ARGS)
+
+deps-windows:
+	@./tools/install-deps.sh tools/packages.txt $(WIN_PACKAGES)
+
+windows: deps-windows
+	@cmake -S . -B build-win $(WIN_CONFIGURE) \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake
+	@cmake --build build-win -j $(JOBS)
+	@cmake -S . -B build-win32 $(WIN_CONFIGURE) \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake
+	@cmake --build build-win32 -j $(JOBS)
+
+# The serial tests under Wine talk to the Linux device simulator, built in $(BUILD).
+test-windows: windows
+	@$(MAKE) --no-print-directory configure
+	@cmake --build $(BUILD) -j $(JOBS) --target tormisaplex-devsim tormisaplex-wine-ptyshim
+	@JOBS=$(JOBS) xvfb-run -a ./tools/wine/test-windows.sh $(WINE_PREFIX) build-win \
+	    $(if $(shell dpkg-query -W -f='$${db:Status-Status}' wine32:i386 2>/dev/null | grep -x installed),build-win32)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-asan build-tsan build-bench
+	@rm -rf build build-asan build-tsan build-bench build-win build-win32

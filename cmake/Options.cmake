@@ -1,6 +1,14 @@
 # Build options shared by every layer.
 
-option(TORMISAPLEX_WITH_GUI "Build the Qt realisation of the window layer and the program on it" ON)
+# The program's window realisation: Qt on Linux; on Windows the native one, which is not
+# there yet, so Windows builds the layers beneath it and the headless realisation.
+if(WIN32)
+  set(_tormisaplex_native OFF)
+else()
+  set(_tormisaplex_native ON)
+endif()
+option(TORMISAPLEX_WITH_GUI "Build the program's window realisation and the program"
+       ${_tormisaplex_native})
 # The toolkit the program's window is realised with (window/<toolkit>/), by target system.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(_toolkit win32)
@@ -9,7 +17,7 @@ else()
 endif()
 set(TORMISAPLEX_TOOLKIT ${_toolkit} CACHE STRING "Toolkit of the program's window: qt, win32")
 option(TORMISAPLEX_BUILD_TESTS "Build the tests" ON)
-option(TORMISAPLEX_BUILD_BENCH "Build the micro-benchmarks" ON)
+option(TORMISAPLEX_BUILD_BENCH "Build the micro-benchmarks" ${_tormisaplex_native})
 set(SANITIZE "" CACHE STRING
     "Comma-separated sanitizers for every target, e.g. address,undefined or thread")
 
@@ -72,14 +80,20 @@ function(tormisaplex_link name)
   endif()
 endfunction()
 
-# One test binary, built from every source file of its test folders (a list). Tests of
-# binaries that share sources are told apart by a PREFIX. Folders without test sources yet
-# build no binary.
+# One test binary, built from every source file of its test folders (a list) and of each
+# folder's subfolder for the target system (posix/ or win32/: tests that only build there).
+# Tests of binaries that share sources are told apart by a PREFIX. Folders without test
+# sources yet build no binary.
 function(tormisaplex_test name dirs)
   cmake_parse_arguments(_t "" "PREFIX" "" ${ARGN})
+  if(WIN32)
+    set(_system win32)
+  else()
+    set(_system posix)
+  endif()
   set(_src "")
   foreach(_dir IN LISTS dirs)
-    file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp)
+    file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp ${_dir}/${_system}/*.cpp)
     list(APPEND _src ${_dir_src})
   endforeach()
   if(NOT _src)
@@ -89,6 +103,21 @@ function(tormisaplex_test name dirs)
   target_link_libraries(${name} PRIVATE ${_t_UNPARSED_ARGUMENTS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   tormisaplex_warnings(${name})
+  if(CMAKE_CROSSCOMPILING)
+    # Each start of a program under Wine costs a good part of a second: one test per
+    # binary rather than one per case. Suites named Devsim... need the simulator on a COM
+    # port (tests/CMakeLists.txt runs them in sessions of their own).
+    add_test(NAME ${_t_PREFIX}${name} COMMAND ${name} --gtest_filter=-Alone*:Devsim*)
+    foreach(_file IN LISTS _src)
+      file(STRINGS ${_file} _alone REGEX "TEST(_F|_P)?\\(Alone")
+      if(_alone)
+        add_test(NAME ${_t_PREFIX}${name}_alone COMMAND ${name} --gtest_filter=Alone*)
+        set_tests_properties(${_t_PREFIX}${name}_alone PROPERTIES RUN_SERIAL TRUE)
+        break()
+      endif()
+    endforeach()
+    return()
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-Alone*" TEST_PREFIX "${_t_PREFIX}"
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 600)
   # Suites named Alone... measure time: ctest runs their tests with nothing beside them.

@@ -59,7 +59,7 @@ struct PortListError {
 };
 
 struct PortList {
-  std::vector<PortEntry> ports;  // ascending COM number
+  std::vector<PortEntry> ports;  // ascending COM number; on Windows the registry's own order
   std::optional<PortListError> error;
 };
 

@@ -1,8 +1,8 @@
+// The resource loader shared by every system; findResource is each system's own.
 #include "platform/Resources.h"
 
 #include <memory>
 
-#include "resources/ResourceTable.h"
 #include "runtime/MemoryStream.h"
 #include "runtime/Seams.h"
 
@@ -17,16 +17,6 @@ std::unique_ptr<MemoryStream> loadStreamResource(std::string_view name) {
 }
 
 }  // namespace
-
-std::optional<std::span<const std::uint8_t>> findResource(std::string_view name,
-                                                          std::uint16_t type) {
-  for (const resources::Entry& entry : resources::embeddedResources()) {
-    if (entry.type == type && name == entry.name) {
-      return std::span<const std::uint8_t>(entry.data, entry.size);
-    }
-  }
-  return std::nullopt;
-}
 
 void installResourceLoader() {
   setResourceLoader(&loadStreamResource);

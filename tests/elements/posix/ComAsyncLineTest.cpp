@@ -3,7 +3,7 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-#include "tests/elements/ComAsyncFixture.h"
+#include "tests/elements/posix/ComAsyncFixture.h"
 
 using hi::test::ComAsyncPty;
 

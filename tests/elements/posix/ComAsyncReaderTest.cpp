@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "runtime/EventGate.h"
-#include "tests/elements/ComAsyncFixture.h"
+#include "tests/elements/posix/ComAsyncFixture.h"
 
 using namespace std::chrono_literals;
 using hi::test::ComAsyncPty;
