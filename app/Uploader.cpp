@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <optional>
 
+#include "app/DisplayStart.h"
 #include "app/hiSimpleForm_221F170.h"
 #include "platform/Resources.h"
 #include "window/Toolkit.h"
@@ -59,16 +61,15 @@ bool displayConfigured() {
 int runUploader(int argc, char** argv) {
   // Without any display Qt would abort with a page of messages; one line says it better.
   if (!displayConfigured()) {
-    std::fputs(
-        "tormisaplex-uploader: no display to show the window on "
-        "(neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
-        stderr);
+    std::fputs(noDisplayLine("neither DISPLAY nor WAYLAND_DISPLAY is set").c_str(), stderr);
     return 2;
   }
   // The program's own argument, before Qt takes out the options it knows.
   const std::string argument = firstArgument(argc, argv);
   int qtArgc = argc;
+  std::optional<DisplayStart> starting(std::in_place);
   QApplication app(qtArgc, argv);
+  starting.reset();
   installProgramSeams();
   if (isInfoSwitch(argument)) {
     showInformation();
