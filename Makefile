@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build test run demo screenshot bench sanitize tsan format clean
+.PHONY: all deps configure build test run demo screenshot bench sanitize tsan fuzz format clean
 
 all: build
 
@@ -21,6 +21,7 @@ test:
 	@$(MAKE) --no-print-directory deps
 	@$(MAKE) --no-print-directory build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@if [ -n "$${CI:-}" ]; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; fi
 
 run:
 	@$(MAKE) --no-print-directory deps
@@ -59,8 +60,20 @@ tsan:
 	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tools/tsan.supp" \
 	    ctest --test-dir build-tsan --output-on-failure -j $(JOBS)
 
+# The fuzz target, built with clang and libFuzzer in a folder of its own, run for
+# FUZZ_SECONDS (libFuzzer options may follow in FUZZ_ARGS).
+FUZZ_SECONDS ?= 60
+FUZZ_ARGS    ?=
+fuzz:
+	@$(MAKE) --no-print-directory deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTORMISAPLEX_FUZZ=ON \
+	    -DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=OFF -DSANITIZE=address,undefined
+	@cmake --build build-fuzz -j $(JOBS) --target tormisaplex_fuzz
+	@./tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_ARGS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-asan build-tsan build-bench
+	@rm -rf build build-asan build-tsan build-bench build-fuzz

@@ -3,6 +3,7 @@
 option(TORMISAPLEX_WITH_GUI "Build the Qt window layer and the program" ON)
 option(TORMISAPLEX_BUILD_TESTS "Build the tests" ON)
 option(TORMISAPLEX_BUILD_BENCH "Build the micro-benchmarks" ON)
+option(TORMISAPLEX_FUZZ "Build the fuzz target (clang with libFuzzer)" OFF)
 set(SANITIZE "" CACHE STRING
     "Comma-separated sanitizers for every target, e.g. address,undefined or thread")
 
@@ -19,6 +20,11 @@ if(SANITIZE)
   endforeach()
   add_compile_options(${_flags} -fno-omit-frame-pointer -g)
   add_link_options(${_flags})
+endif()
+
+# The fuzz target sees which branches every input reaches, in all of our code.
+if(TORMISAPLEX_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # Warnings are errors in our own code only; third-party headers come in as SYSTEM.
