@@ -22,6 +22,8 @@ class Locked {
   pthread_mutex_t& m_;
 };
 
+std::atomic<bool> g_threadless{false};
+
 timespec toTimespec(std::uint64_t counter) {
   const std::uint64_t perSecond = monotonicFrequency();
   return timespec{static_cast<std::time_t>(counter / perSecond),
@@ -58,7 +60,7 @@ bool PeriodicTimer::start(std::int32_t periodMs) {
   Locked lock(mutex_);
   if (quit_) return false;
   if (running_) return true;
-  if (!thread_.joinable()) {
+  if (!thread_.joinable() && !g_threadless.load()) {
     try {
       thread_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
@@ -72,6 +74,10 @@ bool PeriodicTimer::start(std::int32_t periodMs) {
   ++run_;
   pthread_cond_signal(&wake_);
   return true;
+}
+
+void PeriodicTimer::setThreadless(bool on) {
+  g_threadless.store(on);
 }
 
 void PeriodicTimer::stop() {
