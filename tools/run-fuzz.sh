@@ -10,4 +10,4 @@ corpus="$build/fuzz-corpus"
 mkdir -p "$corpus"
 here=$(dirname "$0")
 exec "$build/bin/tormisaplex_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
-  -timeout=60 -rss_limit_mb=4096 -max_len=96 "$@" "$corpus" "$here/../fuzz/seeds"
+  -timeout=60 -rss_limit_mb=4096 -max_len=64 "$@" "$corpus" "$here/../fuzz/seeds"
