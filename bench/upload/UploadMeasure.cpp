@@ -103,6 +103,7 @@ int measure(unsigned baud, unsigned pieces) {
   scheme->MainForm->doClose(close);
   scheme.reset();
   const int deviceStatus = device.wait(std::chrono::seconds(20));
+  const std::string summary = device.line(std::chrono::seconds(1));
   ::rmdir(dir.c_str());
   if (!done) {
     std::fprintf(stderr, "the upload did not end\n");
@@ -121,6 +122,7 @@ int measure(unsigned baud, unsigned pieces) {
     std::printf("%-25s line limit (260096 + 1016 x 2) x 10 / %u = %.2f s\n", "", baud,
                 (260096.0 + 1016 * 2) * 10 / baud);
   }
+  if (deviceStatus != 0) std::printf("%s\n", summary.c_str());
   return deviceStatus == 0 ? 0 : 1;
 }
 

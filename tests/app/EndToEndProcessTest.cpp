@@ -27,7 +27,7 @@ TEST_F(EndToEnd, AnUploadToTheSimulatorAsASeparateProcess) {
     startProgram();
     choosePortAndWaitForIdentification("COM12");
     pressWrite();
-    ASSERT_TRUE(waitFor([&] { return successShown(); }, 2 * kLong));
+    ASSERT_TRUE(waitFor([&] { return successShown(); }, kUpload));
     QTest::mouseClick(scheme->OkButton->button(), Qt::LeftButton);
     EXPECT_FALSE(scheme->SerialPort->isOpen());
 

@@ -97,6 +97,9 @@ struct Tap : Element {
 class EndToEnd : public ::testing::Test {
  protected:
   static constexpr auto kLong = 60s;  // generous: a loaded two-core machine
+  // A whole upload carries 260096 window calls from the reader thread to the GUI thread;
+  // under ThreadSanitizer on a loaded machine that alone can take minutes.
+  static constexpr auto kUpload = 15min;
 
   void TearDown() override {
     closeProgram();

@@ -37,7 +37,7 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 100; }, kLong));
   EXPECT_FALSE(scheme->MainForm->window()->grab().isNull());
   // ...and while it waits for the device to settle after "PUSK".
-  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }, kUpload));
   EXPECT_FALSE(successShown());
   EXPECT_FALSE(scheme->MainForm->window()->grab().isNull());
   EXPECT_FALSE(windowEnabled());
@@ -131,7 +131,7 @@ TEST_F(EndToEnd, WholeUploadsWithEveryAnswerAndReplyInPieces) {
     pieces.pieceGap = c.gap;
     startUpload(pieces);
     EXPECT_EQ(status(), utf8("Устройство: 10   Текущая версия ПО: 4.2"));
-    ASSERT_TRUE(waitFor([&] { return successShown() || failureShown(); }, 3 * kLong));
+    ASSERT_TRUE(waitFor([&] { return successShown() || failureShown(); }, kUpload));
     expectFinalState(true);
     EXPECT_GT(received.count(), 1016u);  // replies really came in pieces
     QTest::mouseClick(scheme->OkButton->button(), Qt::LeftButton);
@@ -238,7 +238,7 @@ TEST_F(EndToEnd, ASuccessIsFinalAndPuskGoesOnce) {
   devsim::DeviceOptions options;
   options.faults.repeatEnd = true;  // the end reply once more after "PUSK"
   startUpload(options);
-  ASSERT_TRUE(waitFor([&] { return successShown(); }, 2 * kLong));
+  ASSERT_TRUE(waitFor([&] { return successShown(); }, kUpload));
   const std::size_t writes = writesSoFar();
   ASSERT_EQ(written.values.back(), "PUSK");
 
@@ -261,7 +261,7 @@ TEST_F(EndToEnd, AClosedWindowDoesNotWaitForTheSettleTime) {
   startProgram(15000);
   choosePortAndWaitForIdentification();
   pressWrite();
-  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }, kUpload));
   const std::size_t writes = writesSoFar();
   // As when the display goes away during the settle time: the close is done at once.
   TData d;

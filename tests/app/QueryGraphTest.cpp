@@ -126,8 +126,9 @@ TEST_F(QueryGraph, AnAnswerInPiecesIsJudgedWholeOnceTheLineFallsQuiet) {
   piece("ISAPLEX 1");
   EXPECT_EQ(out[1].count(), 0u);
   piece("0 4.2");
-  // The quiet time of the program itself, on its timer thread.
+  // The quiet time of the program itself, on its timer thread; then that event's end.
   ASSERT_TRUE(pollUntil([&] { return out[1].count() > 0; }));
+  EventScope settled;
   EXPECT_EQ(lastStatus(), cp1251("Устройство: 10   Текущая версия ПО: 4.2"));
   EXPECT_EQ(channel(), 1);
   EXPECT_EQ(out[1].count(), 1u);
