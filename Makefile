@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
 .PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan format clean deps-windows windows test-windows
+        tsan fuzz format clean deps-windows windows test-windows
 
 all: build
 
@@ -104,8 +104,20 @@ test-windows: windows
 	@JOBS=$(JOBS) xvfb-run -a ./tools/wine/test-windows.sh $(WINE_PREFIX) build-win \
 	    $(if $(shell dpkg-query -W -f='$${db:Status-Status}' wine32:i386 2>/dev/null | grep -x installed),build-win32)
 
+# The fuzz target, built with clang and libFuzzer in a folder of its own, run for
+# FUZZ_SECONDS (libFuzzer options may follow in FUZZ_ARGS).
+FUZZ_SECONDS ?= 60
+FUZZ_ARGS    ?=
+fuzz:
+	@$(MAKE) --no-print-directory deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTORMISAPLEX_FUZZ=ON \
+	    -DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=OFF -DSANITIZE=address,undefined
+	@cmake --build build-fuzz -j $(JOBS) --target tormisaplex_fuzz
+	@./tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_ARGS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-asan build-tsan build-bench build-win build-win32
+	@rm -rf build build-asan build-tsan build-bench build-fuzz build-win build-win32

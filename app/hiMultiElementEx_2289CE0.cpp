@@ -23,7 +23,7 @@ TClassMultiElementEx_2289CE0::TClassMultiElementEx_2289CE0(void* ownerGraph, voi
   ReplySplit->Char = " ";
   ReplySplit->Skip = 0;
 
-  OpenHub = setupHub(create<THIHub>(), 1, 2);
+  OpenHub = setupHub(create<THIHub>(), 1, 3);
 
   OpenResult = create<THICase>();
   OpenResult->Value = makeInteger(0);
@@ -43,7 +43,24 @@ TClassMultiElementEx_2289CE0::TClassMultiElementEx_2289CE0(void* ownerGraph, voi
   ChannelCounter->Direction = 0;
   ChannelCounter->setDefault(0);
 
-  VersHub = setupHub(create<THIHub>(), 2, 1);
+  VersHub = setupHub(create<THIHub>(), 2, 2);
+
+  // A USB serial adapter hands an answer over in pieces; one that cannot be set to low
+  // latency holds bytes for up to 16 ms. 100 ms of quiet ends the answer with a wide margin.
+  AnswerGather = create<THIGapGather>();
+  AnswerGather->Gap = 100;
+  AnswerGather->MaxLength = 4096;
+
+  AnswerText = create<THIVisibleText>();
+  AnswerText->Placeholder = cp1251("¤");
+
+  AnswerTimer = create<THIMMTimer>();
+  AnswerTimer->Resolution = 1;
+  AnswerTimer->Interval = 2000;
+  AnswerTimer->setEnabled(false);
+  AnswerTimer->AutoStop = 1;
+
+  AnswerHub = setupHub(create<THIHub>(), 1, 2);
 
   connectElements();
 }
@@ -51,15 +68,27 @@ TClassMultiElementEx_2289CE0::TClassMultiElementEx_2289CE0(void* ownerGraph, voi
 void TClassMultiElementEx_2289CE0::connectElements() {
   QueryEdge->onWork[0] = makeEventPoint<&THICase::doCase>(0, OpenResult);
   QueryEdge->onWork[1] = makeEventPoint<&THIHub::doEvent>(0, OpenHub);
-  QueryEdge->onWork[2] = makeEventPoint<&THIMultiStrPart::doSplit>(0, ReplySplit);
+  QueryEdge->onWork[2] = makeEventPoint<&THIGapGather::doAdd>(0, AnswerGather);
   QueryEdge->Var[0] = makeEventPoint<&THICounter::Count>(0, ChannelCounter);
 
-  // OpenHub output 0 stays unconnected.
-  OpenHub->onEvent[1] = makeEventPoint<&THIEditMultiEx::doEvent>(2, QueryEdge);
+  // A port chosen: what the last port said is forgotten, then the port is opened.
+  OpenHub->onEvent[0] = makeEventPoint<&THIGapGather::doClear>(0, AnswerGather);
+  OpenHub->onEvent[1] = makeEventPoint<&THIMMTimer::doStop>(1, AnswerTimer);
+  OpenHub->onEvent[2] = makeEventPoint<&THIEditMultiEx::doEvent>(2, QueryEdge);
   OpenResult->onTrue = makeEventPoint<&THIHub::doEvent>(0, NoDeviceHub);
   OpenResult->onNextCase = makeEventPoint<&THIHub::doEvent>(0, VersHub);
   VersHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, VersCommand);
+  VersHub->onEvent[1] = makeEventPoint<&THIMMTimer::doStart>(0, AnswerTimer);
   VersCommand->onEventData = makeEventPoint<&THIEditMultiEx::doEvent>(0, QueryEdge);
+
+  // Two seconds without an answer look like no device; a late answer still counts.
+  AnswerTimer->onTimer = makeEventPoint<&THIHub::doEvent>(3, NoDeviceHub);
+
+  // The whole answer, shown safely, is split into its words.
+  AnswerGather->onAnswer = makeEventPoint<&THIHub::doEvent>(0, AnswerHub);
+  AnswerHub->onEvent[0] = makeEventPoint<&THIMMTimer::doStop>(1, AnswerTimer);
+  AnswerHub->onEvent[1] = makeEventPoint<&THIVisibleText::doText>(0, AnswerText);
+  AnswerText->onText = makeEventPoint<&THIMultiStrPart::doSplit>(0, ReplySplit);
 
   ReplySplit->onNotFound = makeEventPoint<&THIHub::doEvent>(2, NoDeviceHub);
   ReplySplit->onSplit = makeEventPoint<&THIStrMask::doCompare>(0, IdentityMask);

@@ -1,17 +1,22 @@
 // The device query: the sub-graph of the main graph's QueryBox. It asks the device for its
-// identity with "VERS", checks the answer's first word, shows the device and its firmware
-// version, and then hands the receive channel to the firmware upload.
+// identity with "VERS", gathers the answer until the line falls quiet, checks its first
+// word, shows the device and its firmware version, and then hands the receive channel to the
+// firmware upload. Without an answer within two seconds it says that no device was found,
+// and still listens for a late one.
 #pragma once
 
 #include "elements/hiCase.h"
 #include "elements/hiCounter.h"
 #include "elements/hiDoData.h"
 #include "elements/hiFormatStr.h"
+#include "elements/hiGapGather.h"
 #include "elements/hiHub.h"
+#include "elements/hiMMTimer.h"
 #include "elements/hiMultiBase.h"
 #include "elements/hiMultiElementEx.h"
 #include "elements/hiMultiStrPart.h"
 #include "elements/hiStrMask.h"
+#include "elements/hiVisibleText.h"
 
 namespace hi {
 
@@ -44,6 +49,10 @@ class TClassMultiElementEx_2289CE0 : public TClassMultiBase {
   THIHub* IdentifiedHub;
   THICounter* ChannelCounter;
   THIHub* VersHub;
+  THIGapGather* AnswerGather;
+  THIVisibleText* AnswerText;
+  THIMMTimer* AnswerTimer;
+  THIHub* AnswerHub;
 
  private:
   void connectElements();

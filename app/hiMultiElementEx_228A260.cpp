@@ -23,14 +23,6 @@ THICounter* setupCounter(THICounter* counter, std::int32_t max) {
   return counter;
 }
 
-THIStrMask* setupMask(THIStrMask* mask, const char* initial) {
-  // The initial masks hold letters that no hexadecimal text holds: they match nothing
-  // until the first image byte sets the CRC-based masks.
-  mask->Mask = initial;
-  mask->IgnoreCase = 1;
-  return mask;
-}
-
 }  // namespace
 
 TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, void* parentWindow)
@@ -44,8 +36,10 @@ TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, voi
   ImageReader = create<THIDataToFile>(DataToFileType::Byte);
   BlockCounter = setupCounter(create<THICounter>(), 1015);
   BlockStartHub = setupHub(create<THIHub>(), 2, 1);
-  BlockAckMask = setupMask(create<THIStrMask>(), "SZ");
-  FinalAckMask = setupMask(create<THIStrMask>(), "FZ");
+  // A complete reply is the one expected; eight hex digits ending in "FZ" make the end reply.
+  FinalAckMask = create<THIStrMask>();
+  FinalAckMask->Mask = "????465A";
+  FinalAckMask->IgnoreCase = 1;
   ReplyHub = setupHub(create<THIHub>(), 1, 3);
 
   FirmwareImage = create<THIMemoryStream>();
@@ -78,15 +72,13 @@ TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, voi
   ByteToHex->Digits = 1;
 
   ByteHub = setupHub(create<THIHub>(), 1, 2);
-  CrcHub = setupHub(create<THIHub>(), 1, 3);
   ReplyHex = create<THIStream2Hex>();
 
   FinalMaskText = create<THIStrCat>();
   FinalMaskText->Str1 = "";
   FinalMaskText->Str2 = "465A";  // "FZ" in hexadecimal
 
-  // A third input takes the end-of-image failure of ImageEnd.
-  UploadFailHub = setupHub(create<THIHub>(), 3, 1);
+  UploadFailHub = setupHub(create<THIHub>(), 2, 3);
 
   Watchdog = create<THIMMTimer>();
   Watchdog->Resolution = 1;
@@ -102,6 +94,8 @@ TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, voi
   SilenceLimit->Op2 = makeInteger(3);
 
   ImageEnd = create<BlockGuard>();
+  ReplyGather = create<THIReplyGather>();
+  BlockReplyText = create<THIDoData>();  // its Data input, the running CRC, is connected
 
   connectElements();
 }
@@ -124,27 +118,31 @@ void TClassMultiElementEx_228A260::connectElements() {
   SendHub->onEvent[0] = makeEventPoint<&THIEditMultiEx::doEvent>(1, UploadEdge);
   ByteToHex->onResult = makeEventPoint<&THICRC16_32::doCRC>(0, ImageCrc);
   ImageCrc->inInit = makeEventPoint<&THIEditMultiEx::GetData>(0, UploadEdge);
-  ImageCrc->onCRC = makeEventPoint<&THIHub::doEvent>(0, CrcHub);
-  CrcHub->onEvent[0] = makeEventPoint<&THIEditMultiEx::doEvent>(4, UploadEdge);
-  CrcHub->onEvent[1] = makeEventPoint<&THIStrCat::doStrCat>(0, FinalMaskText);
-  CrcHub->onEvent[2] = makeEventPoint<&THIStrMask::doMask>(1, BlockAckMask);
-  FinalMaskText->inStr1 = makeEventPoint<&THIEditMultiEx::GetData>(0, UploadEdge);
-  FinalMaskText->onStrCat = makeEventPoint<&THIStrMask::doMask>(1, FinalAckMask);
+  ImageCrc->onCRC = makeEventPoint<&THIEditMultiEx::doEvent>(4, UploadEdge);
 
-  // A reply: the end, the next block, or a failure; then the silence count starts over.
+  // The block is on the wire: expect its reply, the CRC, and after the last block the end
+  // reply, the CRC followed by "FZ".
+  BlockLoop->onStop = makeEventPoint<&BlockGuard::doCheck>(0, ImageEnd);
+  ImageEnd->inStream = makeEventPoint<&THIMemoryStream::Stream>(0, FirmwareImage);
+  ImageEnd->onMore = makeEventPoint<&THIDoData::doData>(0, BlockReplyText);
+  ImageEnd->onEnd = makeEventPoint<&THIStrCat::doStrCat>(0, FinalMaskText);
+  BlockReplyText->inData = makeEventPoint<&THIEditMultiEx::GetData>(0, UploadEdge);
+  BlockReplyText->onEventData = makeEventPoint<&THIReplyGather::doExpect>(1, ReplyGather);
+  FinalMaskText->inStr1 = makeEventPoint<&THIEditMultiEx::GetData>(0, UploadEdge);
+  FinalMaskText->onStrCat = makeEventPoint<&THIReplyGather::doExpect>(1, ReplyGather);
+
+  // A reply is gathered until complete: the end, or the next block; a wrong one fails at
+  // once. Every chunk starts the silence count over.
   ReplyHub->onEvent[0] = makeEventPoint<&THIStream2Hex::doConvert>(0, ReplyHex);
   ReplyHub->onEvent[1] = makeEventPoint<&THIEditMultiEx::doEvent>(5, UploadEdge);
   ReplyHub->onEvent[2] = makeEventPoint<&THICounter::doReset>(0, SilenceCounter);
-  ReplyHex->onResult = makeEventPoint<&THIStrMask::doCompare>(0, FinalAckMask);
+  ReplyHex->onResult = makeEventPoint<&THIReplyGather::doAdd>(0, ReplyGather);
+  ReplyGather->onReply = makeEventPoint<&THIStrMask::doCompare>(0, FinalAckMask);
+  ReplyGather->onWrong = makeEventPoint<&THIHub::doEvent>(0, UploadFailHub);
   FinalAckMask->onTrue = makeEventPoint<&THIHub::doEvent>(0, FinalHub);
-  FinalAckMask->onFalse = makeEventPoint<&THIStrMask::doCompare>(0, BlockAckMask);
-  BlockAckMask->onTrue = makeEventPoint<&THIHub::doEvent>(0, BlockAckHub);
-  BlockAckMask->onFalse = makeEventPoint<&THIHub::doEvent>(0, UploadFailHub);
+  FinalAckMask->onFalse = makeEventPoint<&THIHub::doEvent>(0, BlockAckHub);
   BlockAckHub->onEvent[0] = makeEventPoint<&THICounter::doNext>(0, BlockCounter);
-  BlockAckHub->onEvent[1] = makeEventPoint<&BlockGuard::doCheck>(0, ImageEnd);
-  ImageEnd->inStream = makeEventPoint<&THIMemoryStream::Stream>(0, FirmwareImage);
-  ImageEnd->onMore = makeEventPoint<&THIHub::doEvent>(0, BlockStartHub);
-  ImageEnd->onEnd = makeEventPoint<&THIHub::doEvent>(2, UploadFailHub);
+  BlockAckHub->onEvent[1] = makeEventPoint<&THIHub::doEvent>(0, BlockStartHub);
   BlockCounter->onNext = makeEventPoint<&THIEditMultiEx::doEvent>(0, UploadEdge);
   FinalHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, StartCommand);
   FinalHub->onEvent[1] = makeEventPoint<&THIEditMultiEx::doEvent>(2, UploadEdge);
@@ -155,7 +153,11 @@ void TClassMultiElementEx_228A260::connectElements() {
   SilenceCounter->onNext = makeEventPoint<&THIIf_else::doCompare>(0, SilenceLimit);
   SilenceLimit->inOp1 = makeEventPoint<&THICounter::Count>(0, SilenceCounter);
   SilenceLimit->onTrue = makeEventPoint<&THIHub::doEvent>(1, UploadFailHub);
-  UploadFailHub->onEvent[0] = makeEventPoint<&THIEditMultiEx::doEvent>(3, UploadEdge);
+
+  // A failure is final: nothing more is expected, the watchdog stops, then it is reported.
+  UploadFailHub->onEvent[0] = makeEventPoint<&THIReplyGather::doClear>(2, ReplyGather);
+  UploadFailHub->onEvent[1] = makeEventPoint<&THIMMTimer::doStop>(1, Watchdog);
+  UploadFailHub->onEvent[2] = makeEventPoint<&THIEditMultiEx::doEvent>(3, UploadEdge);
 }
 
 }  // namespace hi

@@ -1,7 +1,9 @@
 // The firmware upload: the sub-graph of the main graph's UploadBox. It sends the embedded
-// firmware image in blocks of 256 bytes with a running CRC-16/MODBUS, checks the device's
-// acknowledgement after every block, sends "PUSK" when the device reports the end, and
-// reports failure on a wrong reply or three seconds of silence.
+// firmware image in blocks of 256 bytes with a running CRC-16/MODBUS, gathers the device's
+// acknowledgement after every block until it is complete, sends "PUSK" when the device
+// reports the end after the last block, and reports failure on a wrong reply or three
+// seconds of silence. Success and failure are final: after either, nothing more is sent and
+// nothing received is judged.
 #pragma once
 
 #include "elements/hiCRC16_32.h"
@@ -16,15 +18,15 @@
 #include "elements/hiMemoryStream.h"
 #include "elements/hiMultiBase.h"
 #include "elements/hiMultiElementEx.h"
+#include "elements/hiReplyGather.h"
 #include "elements/hiStrCat.h"
 #include "elements/hiStrMask.h"
 #include "elements/hiStream2Hex.h"
 
 namespace hi {
 
-// Lets the next block start only while a whole block of the image is left. Without it, a
-// plain acknowledgement of the last block would send bytes from past the end of the image;
-// the reply is reported as a failure instead.
+// Tells, once a block is on the wire, whether a whole block of the image is left: then the
+// device owes a block reply, otherwise the end reply.
 class BlockGuard : public Element {
  public:
   static constexpr std::uint32_t BlockSize = 256;
@@ -57,7 +59,6 @@ class TClassMultiElementEx_228A260 : public TClassMultiBase {
   THIDataToFile* ImageReader;
   THICounter* BlockCounter;
   THIHub* BlockStartHub;
-  THIStrMask* BlockAckMask;
   THIStrMask* FinalAckMask;
   THIHub* ReplyHub;
   THIMemoryStream* FirmwareImage;
@@ -69,7 +70,6 @@ class TClassMultiElementEx_228A260 : public TClassMultiBase {
   THICRC16_32* ImageCrc;
   THIConvertor* ByteToHex;
   THIHub* ByteHub;
-  THIHub* CrcHub;
   THIStream2Hex* ReplyHex;
   THIStrCat* FinalMaskText;
   THIHub* UploadFailHub;
@@ -78,6 +78,8 @@ class TClassMultiElementEx_228A260 : public TClassMultiBase {
   THIHub* UploadStartHub;
   THIIf_else* SilenceLimit;
   BlockGuard* ImageEnd;
+  THIReplyGather* ReplyGather;
+  THIDoData* BlockReplyText;
 
  private:
   void connectElements();

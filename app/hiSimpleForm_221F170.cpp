@@ -10,7 +10,7 @@
 #include "elements/hiHub.h"
 #include "elements/hiIf_else.h"
 #include "elements/hiMultiElementEx.h"
-#include "elements/hiSleep.h"
+#include "elements/hiMMTimer.h"
 #include "elements/hiSwitch.h"
 #include "runtime/Cp1251.h"
 #include "window/Colors.h"
@@ -196,7 +196,7 @@ void TClassSimpleForm_221F170::createElements() {
   SerialPort->FlushOnClose = 0;
 
   StartHub = create<THIHub>();
-  setHub(StartHub, 1, 3);
+  setHub(StartHub, 1, 4);
 
   UploadProgress = create<THIProgressBar>(MainForm);
   place(UploadProgress, 5, 90, 600, 30, font8, clBtnFace, true, true);
@@ -320,8 +320,13 @@ void TClassSimpleForm_221F170::createElements() {
   FailGate->Type = 0;
   FailGate->Op2 = makeInteger(0);
 
-  SettleDelay = create<THISleep>();
-  SettleDelay->Delay = 15000000;  // microseconds
+  // The device starts its new firmware meanwhile. A timer, not a wait on the reader thread:
+  // the graph stays free, so a close during the wait is not held up by it.
+  SettleDelay = create<THIMMTimer>();
+  SettleDelay->Resolution = 1;
+  SettleDelay->Interval = 15000;  // ms
+  SettleDelay->setEnabled(false);
+  SettleDelay->AutoStop = 1;
 }
 
 void TClassSimpleForm_221F170::connectElements() {
@@ -362,11 +367,12 @@ void TClassSimpleForm_221F170::connectElements() {
   ButtonHub->onEvent[0] = makeEventPoint<&THIWin::doEnabled>(1, WriteButton);
   WriteHub->onEvent[0] = makeEventPoint<&Port::doWrite>(2, SerialPort);
 
-  // "Записать" starts the upload and disables the window until the end.
+  // "Записать" starts the upload on a clean line and disables the window until the end.
   WriteButton->onClick = makeEventPoint<&THIHub::doEvent>(0, StartHub);
-  StartHub->onEvent[0] = makeEventPoint<&Box::doWork>(1, UploadBox);
-  StartHub->onEvent[1] = makeEventPoint<&THIHub::doEvent>(1, ButtonHub);
-  StartHub->onEvent[2] = makeEventPoint<&THIHub::doEvent>(0, FormEnableHub);
+  StartHub->onEvent[0] = makeEventPoint<&Port::doPurge>(5, SerialPort);
+  StartHub->onEvent[1] = makeEventPoint<&Box::doWork>(1, UploadBox);
+  StartHub->onEvent[2] = makeEventPoint<&THIHub::doEvent>(1, ButtonHub);
+  StartHub->onEvent[3] = makeEventPoint<&THIHub::doEvent>(0, FormEnableHub);
   FormEnableHub->onEvent[0] = makeEventPoint<&THISimpleForm::doEnabled>(0, MainForm);
 
   // The firmware upload; CrcEdit's text is its running CRC.
@@ -378,8 +384,8 @@ void TClassSimpleForm_221F170::connectElements() {
   UploadBox->inData[0] = makeEventPoint<&THIEdit::TextOut>(0, CrcEdit);
 
   // Success: the settle time, then the success display.
-  DoneSwitch->onSwitch = makeEventPoint<&THISleep::doSleep>(0, SettleDelay);
-  SettleDelay->onSleep = makeEventPoint<&THIHub::doEvent>(0, DoneHub);
+  DoneSwitch->onSwitch = makeEventPoint<&THIMMTimer::doStart>(0, SettleDelay);
+  SettleDelay->onTimer = makeEventPoint<&THIHub::doEvent>(0, DoneHub);
   DoneHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(0, EndHub);
   DoneHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, ClearMark);
   DoneHub->onEvent[2] = makeEventPoint<&THIDoData::doData>(0, DoneValue);

@@ -21,7 +21,7 @@ class THIDoData;
 class THIEventFromData;
 class THISwitch;
 class THIIf_else;
-class THISleep;
+class THIMMTimer;
 
 class TClassSimpleForm_221F170 : public Scheme {
  public:
@@ -72,7 +72,7 @@ class TClassSimpleForm_221F170 : public Scheme {
   THIDoData* ClearMark = nullptr;
   THISwitch* DoneSwitch = nullptr;
   THIIf_else* FailGate = nullptr;
-  THISleep* SettleDelay = nullptr;
+  THIMMTimer* SettleDelay = nullptr;
 
  private:
   // Each creates its elements in creation order and sets their properties.

@@ -7,6 +7,7 @@
 #include "elements/hiConvertor.h"
 #include "elements/hiDataToFile.h"
 #include "elements/hiMemoryStream.h"
+#include "elements/hiReplyGather.h"
 #include "elements/hiStrMask.h"
 #include "elements/hiStream2Hex.h"
 #include "platform/Resources.h"
@@ -77,23 +78,27 @@ void BM_ImageByteToRunningCrc(benchmark::State& state) {
 }
 BENCHMARK(BM_ImageByteToRunningCrc);
 
-// A two-byte block reply rendered as hex and checked against both masks.
+// A two-byte block reply, rendered as hex, gathered against the expected reply and told from
+// the end reply: whole (argument 2) or byte by byte (argument 1).
 void BM_ReplyCheck(benchmark::State& state) {
   Live live;
   THIStream2Hex hex;
+  THIReplyGather gather;
   THIStrMask finalAck;
-  finalAck.Mask = "4B37465A";
+  finalAck.Mask = "????465A";
   finalAck.IgnoreCase = 1;
-  THIStrMask blockAck;
-  blockAck.Mask = "4B37";
-  blockAck.IgnoreCase = 1;
-  hex.onResult = makeEventPoint<&THIStrMask::doCompare>(0, &finalAck);
-  finalAck.onFalse = makeEventPoint<&THIStrMask::doCompare>(0, &blockAck);
+  hex.onResult = makeEventPoint<&THIReplyGather::doAdd>(0, &gather);
+  gather.onReply = makeEventPoint<&THIStrMask::doCompare>(0, &finalAck);
   const EventPoint in = makeEventPoint<&THIStream2Hex::doConvert>(0, &hex);
+  const EventPoint expect = makeEventPoint<&THIReplyGather::doExpect>(1, &gather);
   const std::string reply("\x4B\x37", 2);
-  for (auto _ : state) fireString(in, reply);
+  const auto piece = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    fireString(expect, "4B37");
+    for (std::size_t at = 0; at < reply.size(); at += piece) fireString(in, reply.substr(at, piece));
+  }
 }
-BENCHMARK(BM_ReplyCheck);
+BENCHMARK(BM_ReplyCheck)->Arg(2)->Arg(1);
 
 }  // namespace
 }  // namespace hi

@@ -226,6 +226,11 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
   fireString(onRead, r.ok ? std::string_view(data) : std::string_view());
 }
 
+void THIComAsync::doPurge(TData&, std::uint16_t) {
+  const std::shared_ptr<SerialPort> p = port();
+  if (open_ && p) p->purge(Purge::RxClear);
+}
+
 void THIComAsync::doEnumPorts(TData&, std::uint16_t) {
   PortList list = serialPortList();
   if (list.error) {

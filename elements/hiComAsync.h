@@ -73,12 +73,14 @@ class THIComAsync : public Element {
   std::uint8_t CheckPorts = 0;
   std::uint8_t FlushOnClose = 0;
 
-  // Input points: doOpen 0, doClose 1, doWrite 2, doRead 3, doEnumPorts 4.
+  // Input points: doOpen 0, doClose 1, doWrite 2, doRead 3, doEnumPorts 4, doPurge 5.
   void doOpen(TData& d, std::uint16_t index);
   void doClose(TData& d, std::uint16_t index);
   void doWrite(TData& d, std::uint16_t index);
   void doRead(TData& d, std::uint16_t index);
   void doEnumPorts(TData& d, std::uint16_t index);
+  // Discards what was received and not yet read; fires nothing.
+  void doPurge(TData& d, std::uint16_t index);
 
   // Output events.
   EventPoint onBeforeOpen;

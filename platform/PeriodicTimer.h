@@ -41,6 +41,10 @@ class PeriodicTimer {
   // Whether the timer thread is inside its callback.
   bool busy() const;
 
+  // For a program that drives time itself (the fuzz target): timers started from now on keep
+  // their state (running, run, isCurrent) but start no thread, so no tick comes by itself.
+  static void setThreadless(bool on);
+
   // Ends the timer thread and waits until it has finished, serving calls posted to the
   // home thread meanwhile. Callbacks waiting on the event gate must give up through their
   // cancel flag before this is called (it interrupts the gate's waits). Idempotent. Not
@@ -48,6 +52,8 @@ class PeriodicTimer {
   void shutdown();
 
  private:
+  static bool threadless();
+
   struct Impl;  // the system's thread, lock and timed wait
   std::unique_ptr<Impl> impl_;
 };

@@ -6,8 +6,11 @@
 namespace hi {
 
 EventGate& EventGate::instance() {
-  static EventGate gate;
-  return gate;
+  // Never destroyed. When the process ends through exit() while another thread still waits
+  // in the gate (the window system went away mid-upload and the toolkit called exit), the
+  // destructor of the condition variable would wait for that thread for ever.
+  static EventGate* const gate = new EventGate;
+  return *gate;
 }
 
 bool EventGate::enter(const std::atomic<bool>* cancel) {

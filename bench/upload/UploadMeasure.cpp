@@ -2,8 +2,11 @@
 // the device simulator running as a separate process. Reports the wall time from the press
 // of "Записать" to "PUSK", the program's CPU time over that span and its peak memory.
 //
-//   tormisaplex_upload_bench               full speed, then at 38462 baud
-//   tormisaplex_upload_bench --baud B      only at B baud (0: full speed)
+//   tormisaplex_upload_bench               full speed, then at 38462 baud with every answer
+//                                          whole, then with every answer byte by byte
+//   tormisaplex_upload_bench --baud B [--pieces N]
+//                                          only at B baud (0: full speed), answers in pieces
+//                                          of N bytes (0: whole)
 #include <sys/resource.h>
 #include <QApplication>
 #include <QComboBox>
@@ -21,7 +24,7 @@
 #include "app/Uploader.h"
 #include "app/hiSimpleForm_221F170.h"
 #include "elements/hiMultiElementEx.h"
-#include "elements/hiSleep.h"
+#include "elements/hiMMTimer.h"
 #include "tests/support/ChildProcess.h"
 #include "window/SystemDriver.h"
 #include "window/hiButton.h"
@@ -58,12 +61,14 @@ long peakKilobytes() {
   return u.ru_maxrss;
 }
 
-int measure(unsigned baud) {
+int measure(unsigned baud, unsigned pieces) {
   char dirTemplate[] = "/tmp/tormisaplex-measure-XXXXXX";
   if (mkdtemp(dirTemplate) == nullptr) return 1;
   const std::string dir = dirTemplate;
   std::vector<std::string> args = {"--ports", dir, "--com", "1"};
   if (baud != 0) args.insert(args.end(), {"--baud", std::to_string(baud)});
+  // Pieces at the line's own pace: each byte arrives when the line has carried it.
+  if (pieces != 0) args.insert(args.end(), {"--pieces", std::to_string(pieces)});
   test::ChildProcess device(TORMISAPLEX_DEVSIM_BINARY, args);
   std::string com;
   std::istringstream(device.line(std::chrono::seconds(20))) >> com;
@@ -74,7 +79,7 @@ int measure(unsigned baud) {
   setenv("TORMISAPLEX_PORTS", dir.c_str(), 1);
 
   auto scheme = startUploader();
-  scheme->SettleDelay->Delay = 0;  // the measurement ends at "PUSK"
+  scheme->SettleDelay->Interval = 1;  // the measurement ends at "PUSK"
   EndTap end;
   end.onPass = scheme->UploadBox->onEvent[2];
   scheme->UploadBox->onEvent[2] = makeEventPoint<&EndTap::doPass>(0, &end);
@@ -101,6 +106,7 @@ int measure(unsigned baud) {
   scheme->MainForm->doClose(close);
   scheme.reset();
   const int deviceStatus = device.wait(std::chrono::seconds(20));
+  const std::string summary = device.line(std::chrono::seconds(1));
   ::rmdir(dir.c_str());
   if (!done) {
     std::fprintf(stderr, "the upload did not end\n");
@@ -108,14 +114,18 @@ int measure(unsigned baud) {
   }
 
   const double wall = std::chrono::duration<double>(end.at - start).count();
-  std::printf("%-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   device %s\n",
-              baud == 0 ? "full speed" : (std::to_string(baud) + " baud").c_str(), wall, cpu,
+  const std::string rate = baud == 0 ? "full speed" : std::to_string(baud) + " baud";
+  const std::string split = pieces == 0 ? "whole" : "pieces of " + std::to_string(pieces);
+  std::printf("%-12s %-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   "
+              "device %s\n",
+              rate.c_str(), split.c_str(), wall, cpu,
               static_cast<double>(peakKilobytes()) / 1024.0,
               deviceStatus == 0 ? "satisfied" : "NOT satisfied");
   if (baud != 0) {
-    std::printf("%-12s line limit (260096 + 1016 x 2) x 10 / %u = %.2f s\n", "", baud,
+    std::printf("%-25s line limit (260096 + 1016 x 2) x 10 / %u = %.2f s\n", "", baud,
                 (260096.0 + 1016 * 2) * 10 / baud);
   }
+  if (deviceStatus != 0) std::printf("%s\n", summary.c_str());
   return deviceStatus == 0 ? 0 : 1;
 }
 
@@ -123,10 +133,21 @@ int measure(unsigned baud) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::vector<unsigned> rates = {0, 38462};
+  struct Run {
+    unsigned baud;
+    unsigned pieces;
+  };
+  std::vector<Run> runs = {{0, 0}, {38462, 0}, {38462, 1}};
+  Run only{0, 0};
+  bool chosen = false;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--baud") rates = {static_cast<unsigned>(std::atoi(argv[i + 1]))};
+    const std::string arg = argv[i];
+    const auto value = static_cast<unsigned>(std::atoi(argv[i + 1]));
+    if (arg == "--baud") only.baud = value;
+    if (arg == "--pieces") only.pieces = value;
+    chosen = chosen || arg == "--baud" || arg == "--pieces";
   }
+  if (chosen) runs = {only};
   int qtArgc = 1;
   std::string error;
   const auto toolkit = openToolkit(qtArgc, argv, error);
@@ -134,6 +155,6 @@ int main(int argc, char** argv) {
   installProgramSeams();
   HomeThread home;
   int status = 0;
-  for (unsigned baud : rates) status |= measure(baud);
+  for (const Run& run : runs) status |= measure(run.baud, run.pieces);
   return status;
 }

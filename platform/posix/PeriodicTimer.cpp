@@ -79,7 +79,7 @@ bool PeriodicTimer::start(std::int32_t periodMs) {
   Locked lock(t.mutex);
   if (t.quit) return false;
   if (t.running) return true;
-  if (!t.thread.joinable()) {
+  if (!t.thread.joinable() && !threadless()) {
     try {
       t.thread = std::thread([&t] { t.run(); });
     } catch (const std::system_error&) {

@@ -74,7 +74,7 @@ bool PeriodicTimer::start(std::int32_t periodMs) {
   Locked lock(t.lock);
   if (t.quit) return false;
   if (t.running) return true;
-  if (!t.thread.joinable()) {
+  if (!t.thread.joinable() && !threadless()) {
     try {
       t.thread = std::thread([&t] { t.run(); });
     } catch (const std::system_error&) {

@@ -13,7 +13,7 @@ TEST_F(EndToEnd, AnUploadToTheSimulatorAsASeparateProcess) {
   char dirTemplate[] = "/tmp/tormisaplex-e2e-XXXXXX";
   ASSERT_NE(mkdtemp(dirTemplate), nullptr);
   const std::string dir = dirTemplate;
-  const std::string saved = dir + "/received.bin";
+  const std::string saved = dir + "/receivedImage.bin";
   {
     ChildProcess simulator(TORMISAPLEX_DEVSIM_BINARY,
                            {"--ports", dir, "--com", "12", "--save", saved});
@@ -27,7 +27,7 @@ TEST_F(EndToEnd, AnUploadToTheSimulatorAsASeparateProcess) {
     startProgram();
     choosePortAndWaitForIdentification("COM12");
     pressWrite();
-    ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
+    ASSERT_TRUE(waitFor([&] { return successShown(); }, kUpload));
     pressOk();
     EXPECT_FALSE(scheme->SerialPort->isOpen());
 
@@ -35,8 +35,8 @@ TEST_F(EndToEnd, AnUploadToTheSimulatorAsASeparateProcess) {
     EXPECT_EQ(simulator.wait(kLong), 0) << simulator.errorText();
   }
   std::ifstream file(saved, std::ios::binary);
-  const std::string received((std::istreambuf_iterator<char>(file)), {});
-  EXPECT_TRUE(received == embeddedImage());
+  const std::string receivedImage((std::istreambuf_iterator<char>(file)), {});
+  EXPECT_TRUE(receivedImage == embeddedImage());
   std::remove(saved.c_str());
   ::rmdir(dir.c_str());
 }

@@ -9,13 +9,16 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/Uploader.h"
 #include "app/hiSimpleForm_221F170.h"
 #include "elements/hiComAsync.h"
+#include "elements/hiCommutator.h"
+#include "elements/hiHub.h"
 #include "elements/hiMultiElementEx.h"
-#include "elements/hiSleep.h"
+#include "elements/hiMMTimer.h"
 #include "platform/Resources.h"
 #include "runtime/EventGate.h"
 #include "runtime/Cp1251.h"
@@ -55,11 +58,47 @@ inline void idle(std::chrono::milliseconds span) {
   waitFor([&] { return std::chrono::steady_clock::now() >= until; }, span + 1s);
 }
 
+// Sits in a wire of the graph and keeps what passes, in order, before passing it on.
+struct Tap : Element {
+  EventPoint onPass;
+  std::mutex mutex;
+  std::vector<std::string> values;
+  void doPass(TData& d) {
+    {
+      std::lock_guard lock(mutex);
+      values.push_back(toString(d));
+    }
+    fireEvent(onPass, d);
+  }
+  // Puts the tap into the wire `point`, with nothing kept yet.
+  void insert(EventPoint& point) {
+    {
+      std::lock_guard lock(mutex);
+      values.clear();
+    }
+    onPass = point;
+    point = makeEventPoint<&Tap::doPass>(0, this);
+  }
+  std::size_t count() {
+    std::lock_guard lock(mutex);
+    return values.size();
+  }
+  std::string joined() {
+    std::lock_guard lock(mutex);
+    std::string all;
+    for (const std::string& v : values) all += v;
+    return all;
+  }
+};
+
 class EndToEnd : public ::testing::Test {
  protected:
   // Generous: a whole upload under ThreadSanitizer on a loaded two-core machine takes over a
   // minute.
   static constexpr auto kLong = 300s;
+  // A whole upload carries 260096 window calls from the reader thread to the GUI thread;
+  // under ThreadSanitizer on a loaded machine that alone can take minutes.
+  static constexpr auto kUpload = 15min;
 
   void TearDown() override {
     closeProgram();
@@ -85,10 +124,13 @@ class EndToEnd : public ::testing::Test {
   void usePortMap(const std::string& dir) { setenv("TORMISAPLEX_PORTS", dir.c_str(), 1); }
 
   // Builds and starts the main scheme the way the program does; the settle time after
-  // "PUSK" is shortened so that a test does not wait 15 seconds.
-  void startProgram(std::int32_t settleMicroseconds = 200000) {
+  // "PUSK" is shortened so that a test does not wait 15 seconds. Everything the graph writes
+  // to the port passes `written`, everything the upload receives `received`.
+  void startProgram(std::int32_t settleMilliseconds = 200) {
     scheme = startUploader();
-    scheme->SettleDelay->Delay = settleMicroseconds;
+    scheme->SettleDelay->Interval = settleMilliseconds;
+    written.insert(scheme->WriteHub->onEvent[0]);
+    received.insert(scheme->RxRouter->onEvent[1]);
   }
 
   void closeProgram() {
@@ -183,6 +225,20 @@ class EndToEnd : public ::testing::Test {
     EXPECT_TRUE(windowEnabled());
   }
 
+  // Waits until the upload has received these bytes, all of them judged (or dropped).
+  bool waitForReceived(const std::string& bytes) {
+    return waitFor([&] { return received.joined().find(bytes) != std::string::npos; }, kLong);
+  }
+
+  // Nothing is written from this point on: the bytes the device sends meanwhile are handled
+  // by events that the check waits for.
+  std::size_t writesSoFar() {
+    settle();
+    return written.count();
+  }
+
+  Tap written;
+  Tap received;
   std::unique_ptr<devsim::Simulator> device;
   std::unique_ptr<TClassSimpleForm_221F170> scheme;
 };

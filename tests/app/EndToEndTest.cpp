@@ -1,4 +1,5 @@
 // The whole program against a simulated device: the way through, and every way out.
+#include "app/hiMultiElementEx_228A260.h"
 #include "tests/app/EndToEndSupport.h"
 
 using namespace hi;
@@ -20,7 +21,7 @@ devsim::DeviceOptions answering(const std::string& text) {
 
 TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   startDevice();
-  startProgram(1000000);
+  startProgram(1000);
   ASSERT_GE(listed("COM1"), 0);
   EXPECT_FALSE(writeEnabled());
 
@@ -35,7 +36,7 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   // The window takes its calls while the reader thread runs the upload...
   ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 100; }, kLong));
   // ...and while it waits for the device to settle after "PUSK".
-  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }, kUpload));
   EXPECT_FALSE(successShown());
   EXPECT_FALSE(windowEnabled());
 
@@ -46,8 +47,8 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
   EXPECT_TRUE(r.device.pusk);
   EXPECT_EQ(r.device.imageBytes, image.size());
   EXPECT_FALSE(r.device.wrongReplyBlock.has_value());
-  const std::vector<std::uint8_t> received = device->image();
-  EXPECT_TRUE(std::string(received.begin(), received.end()) == image);
+  const std::vector<std::uint8_t> deviceImage = device->image();
+  EXPECT_TRUE(std::string(deviceImage.begin(), deviceImage.end()) == image);
   EXPECT_EQ(scheme->UploadProgress->position(), 1015);
   EXPECT_EQ(crcText(), hex4(r.device.crc));
   expectFinalState(true);
@@ -72,22 +73,32 @@ TEST_F(EndToEnd, APortGoneFromTheMapAfterTheListingSaysSo) {
   EXPECT_TRUE(portListEnabled());
 }
 
-TEST_F(EndToEnd, NoAnswerChangesNothing) {
+TEST_F(EndToEnd, NoAnswerShowsNoDeviceAndALateAnswerStillIdentifies) {
+  devsim::DeviceOptions late;
+  late.answerDelay = 3s;  // a device that takes its time to wake up
+  startDevice(late);
+  startProgram();
+  choosePort("COM1");
+  ASSERT_TRUE(waitFor([&] { return status() == utf8(kNoDevice); }, kLong));
+  EXPECT_EQ(report().device.answers, 1u);  // the answer is still on its way
+  EXPECT_TRUE(portListEnabled());
+  ASSERT_TRUE(waitFor([&] { return identified(); }, kLong));
+  EXPECT_EQ(status(), utf8("Устройство: 10   Текущая версия ПО: 4.2"));
+}
+
+TEST_F(EndToEnd, ChoosingThePortAgainAsksAgain) {
   devsim::DeviceOptions silent;
   silent.faults.noAnswer = true;
   startDevice(silent);
   startProgram();
   choosePort("COM1");
   ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.versQueries > 0; }));
-  idle(300ms);
   EXPECT_EQ(status(), utf8(kChoose));
-  EXPECT_TRUE(portListEnabled());
-  EXPECT_FALSE(writeEnabled());
-
   // Choosing again, the same port too, closes the open port, opens it and asks again.
   choosePort("COM1");
   EXPECT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.versQueries > 1; }));
   EXPECT_TRUE(scheme->SerialPort->isOpen());
+  EXPECT_FALSE(writeEnabled());
 }
 
 TEST_F(EndToEnd, AnswersThatDoNotIdentifyTheDevice) {
@@ -105,47 +116,75 @@ TEST_F(EndToEnd, AnswersThatDoNotIdentifyTheDevice) {
   }
 }
 
-TEST_F(EndToEnd, AnAnswerSplitInTwoSendsTheRestToTheUpload) {
+TEST_F(EndToEnd, WholeUploadsWithEveryAnswerAndReplyInPieces) {
+  struct Case {
+    std::size_t piece;
+    std::chrono::microseconds gap;
+  };
+  // Byte by byte, and in the pieces an adapter at its default latency timer hands over.
+  for (const Case& c : {Case{1, 1000us}, Case{3, 16000us}}) {
+    SCOPED_TRACE(c.piece);
+    devsim::DeviceOptions pieces;
+    pieces.pieceSize = c.piece;
+    pieces.pieceGap = c.gap;
+    startUpload(pieces);
+    EXPECT_EQ(status(), utf8("Устройство: 10   Текущая версия ПО: 4.2"));
+    ASSERT_TRUE(waitFor([&] { return successShown() || failureShown(); }, kUpload));
+    expectFinalState(true);
+    EXPECT_GT(received.count(), 1016u);  // replies really came in pieces
+    pressOk();
+    ASSERT_TRUE(device->waitFinished(kLong));
+    EXPECT_EQ(device->exitCode(), 0) << report().summary;
+    TearDown();
+  }
+}
+
+TEST_F(EndToEnd, AnAnswerInTwoPartsIdentifiesAndLaterStrayBytesAreDropped) {
   devsim::DeviceOptions options = answering("TORMISAPLEX 10 4.2 and some more text");
-  options.faults.splitAnswer = true;  // split in the middle
+  options.faults.splitAnswer = true;  // split in the middle, 50 ms apart
+  options.faults.strayBytes = true;   // "\r\n" 300 ms after the answer
   startDevice(options);
   startProgram();
-  choosePort("COM1");
-  // The first part identifies the device; the second fails the upload before it started.
-  ASSERT_TRUE(waitFor([&] { return failureShown(); }, kLong));
-  expectFinalState(false);
+  choosePortAndWaitForIdentification();
   EXPECT_EQ(status(), utf8("Устройство: 10   Текущая версия ПО: 4.2"));
+  ASSERT_TRUE(waitForReceived("\r\n"));
+  settle();
+  EXPECT_FALSE(failureShown());
+  EXPECT_TRUE(identified());
+
+  pressWrite();
+  ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 2; }, kLong));
+  EXPECT_FALSE(failureShown());
 }
 
-TEST_F(EndToEnd, StrayBytesBeforeTheUploadShowTheFailure) {
-  devsim::DeviceOptions options;
-  options.faults.strayBytes = true;
-  startDevice(options);
-  startProgram();
-  choosePort("COM1");
-  ASSERT_TRUE(waitFor([&] { return failureShown(); }, kLong));
-  expectFinalState(false);
-  EXPECT_EQ(report().device.imageBytes, 0u);
-}
-
-TEST_F(EndToEnd, WrongBlockRepliesShowTheFailure) {
+TEST_F(EndToEnd, WrongRepliesShowTheFailureAndNothingIsSentAfterIt) {
   struct Case {
     const char* name;
     std::optional<std::uint32_t> devsim::Faults::*fault;
+    std::uint32_t block;
   };
-  for (const Case& c : {Case{"wrong CRC", &devsim::Faults::wrongCrcAt},
-                        Case{"low byte first", &devsim::Faults::lowByteFirstAt},
-                        Case{"reply split in two", &devsim::Faults::splitReplyAt}}) {
+  for (const Case& c : {Case{"wrong CRC", &devsim::Faults::wrongCrcAt, 7},
+                        Case{"low byte first", &devsim::Faults::lowByteFirstAt, 7},
+                        Case{"end reply too early", &devsim::Faults::earlyFzAt, 4}}) {
     SCOPED_TRACE(c.name);
     devsim::DeviceOptions options;
-    options.faults.*c.fault = 7;
+    options.faults.*c.fault = c.block;
     startUpload(options);
     ASSERT_TRUE(waitFor([&] { return failureShown(); }, kLong));
     expectFinalState(false);
-    EXPECT_EQ(scheme->UploadProgress->position(), 7);  // blocks 0..6 were acknowledged
+    EXPECT_EQ(scheme->UploadProgress->position(), static_cast<int>(c.block));
+    EXPECT_EQ(writesSoFar(), 1 + (c.block + 1) * 256u);  // "VERS" and the blocks up to it
     EXPECT_FALSE(report().device.pusk);
     TearDown();
   }
+}
+
+TEST_F(EndToEnd, AReplySplitInTwoIsGatheredAndTheUploadGoesOn) {
+  devsim::DeviceOptions options;
+  options.faults.splitReplyAt = 7;  // its first byte, the other 50 ms later
+  startUpload(options);
+  ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 9; }, kLong));
+  EXPECT_FALSE(failureShown());
 }
 
 TEST_F(EndToEnd, SilenceShowsTheFailureTwoToThreeSecondsAfterTheLastReply) {
@@ -165,6 +204,23 @@ TEST_F(EndToEnd, SilenceShowsTheFailureTwoToThreeSecondsAfterTheLastReply) {
   EXPECT_EQ(scheme->UploadProgress->position(), 3);
 }
 
+TEST_F(EndToEnd, ALateRightReplyAfterTheFailureIsIgnored) {
+  devsim::DeviceOptions options;
+  options.faults.pauseAt = 5;  // 4.5 s, as during a flash erase
+  startUpload(options);
+  ASSERT_TRUE(waitFor([&] { return failureShown(); }, kLong));
+  const std::size_t writes = writesSoFar();
+  EXPECT_EQ(writes, 1 + 6 * 256u);
+  auto* upload = static_cast<TClassMultiElementEx_228A260*>(scheme->UploadBox->current->innerGraph);
+  EXPECT_FALSE(upload->Watchdog->running());
+
+  // The reply to block 5 comes after all; it would match.
+  ASSERT_TRUE(waitFor([&] { return received.joined().size() >= 6 * 2; }, kLong));
+  EXPECT_EQ(writesSoFar(), writes);
+  expectFinalState(false);
+  EXPECT_EQ(scheme->UploadProgress->position(), 5);
+}
+
 TEST_F(EndToEnd, AHangUpMidUploadShowsTheFailure) {
   devsim::DeviceOptions options;
   options.faults.hangUpAt = 20;
@@ -177,37 +233,41 @@ TEST_F(EndToEnd, AHangUpMidUploadShowsTheFailure) {
   EXPECT_FALSE(scheme->SerialPort->isOpen());
 }
 
-TEST_F(EndToEnd, AnEarlyEndReplyCountsAsTheEnd) {
+TEST_F(EndToEnd, ASuccessIsFinalAndPuskGoesOnce) {
   devsim::DeviceOptions options;
-  options.faults.earlyFzAt = 4;
+  options.faults.repeatEnd = true;  // the end reply once more after "PUSK"
   startUpload(options);
-  ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
+  ASSERT_TRUE(waitFor([&] { return successShown() || failureShown(); }, kUpload));
+  ASSERT_TRUE(successShown()) << "failed at block " << scheme->UploadProgress->position();
+  const std::size_t writes = writesSoFar();
+  ASSERT_EQ(written.values.back(), "PUSK");
+
+  // The repeated end reply, and a stray chunk after it, change nothing.
+  ASSERT_TRUE(waitFor([&] { return received.joined().size() >= 1015 * 2 + 4 + 4; }, kLong));
+  {
+    EventScope chunk;
+    TData stray = makeString("??");
+    scheme->UploadBox->doWork(stray, 0);
+  }
+  EXPECT_EQ(writesSoFar(), writes);
   expectFinalState(true);
-  EXPECT_TRUE(report().device.pusk);
-  EXPECT_EQ(report().device.imageBytes, 5 * 256u);
+  pressOk();
+  ASSERT_TRUE(device->waitFinished(kLong));
+  EXPECT_EQ(device->exitCode(), 0) << report().summary;  // one "PUSK", nothing after it
 }
 
-TEST_F(EndToEnd, AfterASuccessFailuresAreIgnoredAndASecondEndRepliesAgain) {
-  startUpload();
-  ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
-  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }));
-  const std::uint16_t crc = report().device.crc;
-
-  // A stray chunk after the success: the upload reports a failure; nothing shows it.
-  {
-    EventScope received;
-    TData chunk = makeString("??");
-    scheme->UploadBox->doWork(chunk, 0);
-  }
-  expectFinalState(true);
-
-  // A second end reply sends "PUSK" again and runs the success display once more.
-  {
-    EventScope received;
-    TData chunk =
-        makeString(std::string{static_cast<char>(crc >> 8), static_cast<char>(crc & 0xFF)} + "FZ");
-    scheme->UploadBox->doWork(chunk, 0);
-  }
-  expectFinalState(true);
-  EXPECT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.bytesAfterPusk >= 4; }));
+TEST_F(EndToEnd, AClosedWindowDoesNotWaitForTheSettleTime) {
+  startDevice();
+  startProgram(15000);
+  choosePortAndWaitForIdentification();
+  pressWrite();
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }, kUpload));
+  const std::size_t writes = writesSoFar();
+  // As when the display goes away during the settle time: the close is done at once.
+  TData d;
+  scheme->MainForm->doClose(d);
+  EXPECT_TRUE(scheme->MainForm->closed());
+  EXPECT_FALSE(scheme->SerialPort->isOpen());
+  EXPECT_FALSE(successShown());
+  EXPECT_EQ(written.count(), writes);
 }

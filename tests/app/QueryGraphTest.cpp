@@ -2,9 +2,12 @@
 
 #include "app/hiMultiElementEx_2289CE0.h"
 #include "runtime/Cp1251.h"
+#include "runtime/EventGate.h"
 #include "tests/app/GraphProbes.h"
+#include "tests/support/Polling.h"
 
 using namespace hi;
+using hi::test::pollUntil;
 using hi::test::Recorder;
 
 namespace {
@@ -27,11 +30,33 @@ class QueryGraph : public ::testing::Test {
     box.GetVar(d, 0);
     return toInteger(d);
   }
-  void receive(const std::string& chunk) {
+  TClassMultiElementEx_2289CE0* graph() {
+    return static_cast<TClassMultiElementEx_2289CE0*>(box.current->innerGraph);
+  }
+  // Events hold the gate, as in the program: the quiet time and the answer timer end on
+  // threads of their own.
+  void piece(const std::string& chunk) {
+    EventScope event;
     TData d = makeString(chunk);
     box.doWork(d, 2);
   }
+  // The line falls quiet: the answer gathered so far is complete.
+  void quiet() {
+    EventScope event;
+    TData d;
+    fireEvent(makeEventPoint<&THIGapGather::doFlush>(0, graph()->AnswerGather), d);
+  }
+  void receive(const std::string& answer) {
+    piece(answer);
+    quiet();
+  }
+  void choose() {
+    EventScope event;
+    TData d = makeString("COM3");
+    box.doWork(d, 1);
+  }
   void openResult(std::int32_t port) {
+    EventScope event;
     TData d = makeInteger(port);
     box.doWork(d, 0);
   }
@@ -87,5 +112,46 @@ TEST_F(QueryGraph, ShortAndLongAnswers) {
   EXPECT_EQ(lastStatus(), cp1251("Устройство: 10   Текущая версия ПО: "));
 
   receive("TORMISAPLEX  4.2\r\n");  // two blanks give an empty word
-  EXPECT_EQ(lastStatus(), cp1251("Устройство:    Текущая версия ПО: 4.2\r\n"));
+  EXPECT_EQ(lastStatus(), cp1251("Устройство:    Текущая версия ПО: 4.2¤¤"));
+}
+
+TEST_F(QueryGraph, ControlCharactersOfTheAnswerAreShownAsPlaceholders) {
+  static const char answer[] = "TORMISAPLEX 1\x00" "0\x1b[2J 4.2\x7f";
+  receive(std::string(answer, sizeof answer - 1));
+  EXPECT_EQ(lastStatus(), cp1251("Устройство: 1¤0¤[2J   Текущая версия ПО: 4.2¤"));
+}
+
+TEST_F(QueryGraph, AnAnswerInPiecesIsJudgedWholeOnceTheLineFallsQuiet) {
+  piece("TORM");
+  piece("ISAPLEX 1");
+  EXPECT_EQ(out[1].count(), 0u);
+  piece("0 4.2");
+  // The quiet time of the program itself, on its timer thread; then that event's end.
+  ASSERT_TRUE(pollUntil([&] { return out[1].count() > 0; }));
+  EventScope settled;
+  EXPECT_EQ(lastStatus(), cp1251("Устройство: 10   Текущая версия ПО: 4.2"));
+  EXPECT_EQ(channel(), 1);
+  EXPECT_EQ(out[1].count(), 1u);
+}
+
+TEST_F(QueryGraph, NoAnswerShowsNoDeviceOnceYetALateAnswerStillIdentifies) {
+  graph()->AnswerTimer->Interval = 20;  // 2 s in the program
+  choose();
+  openResult(3);
+  ASSERT_TRUE(pollUntil([&] { return out[1].count() > 0; }));
+  EXPECT_EQ(lastStatus(), cp1251("На этом порту устройств не найдено."));
+  receive("TORMISAPLEX 10 4.2");
+  EXPECT_EQ(channel(), 1);
+  EXPECT_EQ(out[1].count(), 2u);  // no-device once, then the device
+}
+
+TEST_F(QueryGraph, AFreshChoiceForgetsAHalfAnswerAndAsksAgain) {
+  choose();
+  openResult(3);
+  piece("TORMISAPLEX 10 4.");
+  choose();
+  openResult(3);
+  EXPECT_EQ(out[0].count(), 2u);  // "VERS" again
+  receive("TORMISAPLEX 11 4.3");
+  EXPECT_EQ(lastStatus(), cp1251("Устройство: 11   Текущая версия ПО: 4.3"));
 }

@@ -19,11 +19,16 @@ namespace hi::test {
 
 class ChildProcess {
  public:
-  ChildProcess(const std::string& program, std::vector<std::string> args) {
+  // `environment` ("NAME=value" each) replaces this process's environment when not empty.
+  ChildProcess(const std::string& program, std::vector<std::string> args,
+               std::vector<std::string> environment = {}) {
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
@@ -36,7 +41,8 @@ class ChildProcess {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    char** env = environment.empty() ? environ : envp.data();
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), env) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);

@@ -32,6 +32,17 @@ TEST(CommandLineTest, ReadsEveryOption) {
   EXPECT_EQ(*o.device.answer, "tormisaplex 10 4.2\r\n");
   EXPECT_EQ(parseCommandLine({"--ports", "d", "--help"}, o, error), CommandLineResult::Help);
   EXPECT_EQ(parseCommandLine({"--com", "3", "--version"}, o, error), CommandLineResult::Version);
+
+  ASSERT_EQ(parseCommandLine({"--pieces", "3", "--piece-gap", "0.3", "--pause", "4500",
+                              "--stray-delay=20", "--answer-delay", "2.5"},
+                             o, error),
+            CommandLineResult::Run)
+      << error;
+  EXPECT_EQ(o.device.pieceSize, 3u);
+  EXPECT_EQ(o.device.pieceGap, std::chrono::microseconds(300));
+  EXPECT_EQ(o.device.pauseBefore, std::chrono::milliseconds(4500));
+  EXPECT_EQ(o.device.strayDelay, std::chrono::milliseconds(20));
+  EXPECT_EQ(o.device.answerDelay, std::chrono::milliseconds(2));
 }
 
 TEST(CommandLineTest, FaultsCombine) {
@@ -40,7 +51,8 @@ TEST(CommandLineTest, FaultsCombine) {
   ASSERT_EQ(parseCommandLine({"--fault", "no-answer", "--fault", "wrong-identity", "--fault",
                               "split-answer", "--fault", "stray-bytes", "--fault", "wrong-crc=0",
                               "--fault", "low-byte-first=1", "--fault", "split-reply=2", "--fault",
-                              "silence=3", "--fault", "early-fz=4", "--fault=hang-up=1015"},
+                              "silence=3", "--fault", "early-fz=4", "--fault=hang-up=1015",
+                              "--fault", "pause=5", "--fault", "repeat-end"},
                              o, error),
             CommandLineResult::Run)
       << error;
@@ -52,6 +64,8 @@ TEST(CommandLineTest, FaultsCombine) {
   EXPECT_EQ(f.silenceFrom, 3u);
   EXPECT_EQ(f.earlyFzAt, 4u);
   EXPECT_EQ(f.hangUpAt, 1015u);
+  EXPECT_EQ(f.pauseAt, 5u);
+  EXPECT_TRUE(f.repeatEnd);
 }
 
 TEST(CommandLineTest, RefusesWhatItCannotUse) {

@@ -13,9 +13,11 @@ using namespace std::chrono_literals;
 // Each fault as the program end sees it, driven by a plain client.
 class FaultTest : public SimulatorFixture {
  protected:
-  Simulator& launch(const std::function<void(Faults&)>& setFault) {
+  Simulator& launch(const std::function<void(Faults&)>& setFault,
+                    const std::function<void(DeviceOptions&)>& setDevice = {}) {
     Options options;
     setFault(options.device.faults);
+    if (setDevice) setDevice(options.device);
     SimulatorFixture::launch(std::move(options));
     client_ = std::make_unique<Client>(sim_->linkPath());
     return *sim_;
@@ -170,6 +172,38 @@ TEST_F(FaultTest, HangUpClosesTheDeviceEndAtBlockK) {
   EXPECT_EQ(sim.report().cause, EndCause::HungUp);
   EXPECT_EQ(sim.report().verdict.reason, "hung up after block 1 (fault hang-up)");
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(sim.linkPath())));
+}
+
+TEST_F(FaultTest, PiecesComeAsSeparateWritesTheGapApart) {
+  launch([](Faults&) {},
+         [](DeviceOptions& d) {
+           d.pieceSize = 4;
+           d.pieceGap = 2ms;
+         });
+  identify();
+  ASSERT_TRUE(waitReport([](const Report& r) { return r.writes >= 5; }));
+  const std::vector<WriteRecord> writes = sim_->writes();
+  ASSERT_EQ(writes.size(), 5u);  // 4 + 4 + 4 + 4 + 2 bytes
+  EXPECT_EQ(writes[4].size, 2u);
+  for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_GE(writes[i].at - writes[i - 1].at, 2ms);
+}
+
+TEST_F(FaultTest, APauseDelaysTheRightReplyAndARepeatedEndFollowsPusk) {
+  launch([](Faults& f) { f.pauseAt = 1; f.repeatEnd = true; },
+         [](DeviceOptions& d) { d.pauseBefore = 100ms; });
+  identify();
+  sendGoodBlocks(0, 1);
+  const auto sent = Clock::now();
+  const std::string want = blockReply(sendBlock(1));
+  EXPECT_EQ(hexBytes(client_->receive(2)), hexBytes(want));
+  EXPECT_GE(Clock::now() - sent, 100ms);
+  sendGoodBlocks(2, kBlockCount);
+  const std::string end = blockReply(crc_, true);
+  ASSERT_TRUE(client_->send("PUSK"));
+  EXPECT_EQ(hexBytes(client_->receive(4)), hexBytes(end));
+  // A program that answers the repeated end reply with a second "PUSK" fails the session.
+  ASSERT_TRUE(client_->send("PUSK"));
+  EXPECT_EQ(finishReason(), "4 unexpected bytes after PUSK");
 }
 
 // At the last block the wrong reply still carries the end marker, and a program that goes on

@@ -30,6 +30,15 @@ bool parseSeconds(const std::string& text, std::chrono::milliseconds& value) {
   return true;
 }
 
+// Milliseconds with up to three decimals, e.g. "16" or "0.3"; kept in microseconds.
+bool parseMillis(const std::string& text, std::chrono::microseconds& value) {
+  std::chrono::milliseconds scaled{};
+  // The same digits read as seconds give thousandths of the value.
+  if (!parseSeconds(text, scaled)) return false;
+  value = std::chrono::microseconds(scaled.count());
+  return true;
+}
+
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -93,7 +102,8 @@ bool parseFault(const std::string& text, Faults& faults, std::string& error) {
   static const Flag kFlags[] = {{"no-answer", &Faults::noAnswer},
                                 {"wrong-identity", &Faults::wrongIdentity},
                                 {"split-answer", &Faults::splitAnswer},
-                                {"stray-bytes", &Faults::strayBytes}};
+                                {"stray-bytes", &Faults::strayBytes},
+                                {"repeat-end", &Faults::repeatEnd}};
   struct AtBlock {
     const char* name;
     std::optional<std::uint32_t> Faults::*field;
@@ -101,7 +111,8 @@ bool parseFault(const std::string& text, Faults& faults, std::string& error) {
   static const AtBlock kAtBlock[] = {
       {"wrong-crc", &Faults::wrongCrcAt},     {"low-byte-first", &Faults::lowByteFirstAt},
       {"split-reply", &Faults::splitReplyAt}, {"silence", &Faults::silenceFrom},
-      {"early-fz", &Faults::earlyFzAt},       {"hang-up", &Faults::hangUpAt}};
+      {"early-fz", &Faults::earlyFzAt},       {"hang-up", &Faults::hangUpAt},
+      {"pause", &Faults::pauseAt}};
   for (const Flag& flag : kFlags) {
     if (name != flag.name) continue;
     if (hasBlock) {
@@ -176,6 +187,27 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Options
       options.device.answer = bytes;
     } else if (name == "--stray") {
       if (!unescape(value, options.device.strayText, error)) return CommandLineResult::Error;
+    } else if (name == "--pieces") {
+      if (!parseUnsigned(value, 1'000'000, number) || number == 0) {
+        error = "--pieces needs a positive number of bytes";
+        return CommandLineResult::Error;
+      }
+      options.device.pieceSize = static_cast<std::size_t>(number);
+    } else if (name == "--piece-gap" || name == "--stray-delay" || name == "--pause" ||
+               name == "--answer-delay") {
+      std::chrono::microseconds span{};
+      if (!parseMillis(value, span)) {
+        error = name + " needs a number of milliseconds, e.g. 16 or 0.3";
+        return CommandLineResult::Error;
+      }
+      if (name == "--piece-gap") {
+        options.device.pieceGap = span;
+      } else {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(span);
+        if (name == "--pause") options.device.pauseBefore = ms;
+        if (name == "--stray-delay") options.device.strayDelay = ms;
+        if (name == "--answer-delay") options.device.answerDelay = ms;
+      }
     } else if (name == "--fault") {
       if (!parseFault(value, options.device.faults, error)) return CommandLineResult::Error;
     } else if (name == "--save") {
@@ -204,11 +236,16 @@ A virtual Tormisaplex device on a pseudo-terminal, published as COM<n> in a port
   --device WORD       second word (default 10)
   --fw-version WORD   third word (default 4.2)
   --answer TEXT       the whole answer verbatim; \r \n \t \\ \xHH allowed
+  --answer-delay MS   from VERS to the answer (default 0)
   --stray TEXT        bytes sent by the stray-bytes fault (default \r\n)
+  --stray-delay MS    from the answer to the stray bytes (default 300)
+  --pieces N          every write in pieces of N bytes, as a USB adapter hands them over
+  --piece-gap MS      between those pieces, fractions allowed (default 0)
+  --pause MS          the pause fault's delay (default 4500)
   --fault F           a fault; repeat for more (blocks K count from 0 to 1015):
                         no-answer, wrong-identity, split-answer, stray-bytes,
                         wrong-crc=K, low-byte-first=K, split-reply=K,
-                        silence=K, early-fz=K, hang-up=K
+                        silence=K, early-fz=K, hang-up=K, pause=K, repeat-end
   --save FILE         write the image bytes received to FILE at the end
   --timeout S         end the session after S seconds
   -h, --help          this text

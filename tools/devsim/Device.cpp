@@ -46,7 +46,7 @@ void Device::feed(std::uint8_t byte, std::vector<Output>& out) {
       imageByte(byte, out);
       break;
     case Phase::AwaitPusk:
-      awaitPusk(byte);
+      awaitPusk(byte, out);
       break;
     case Phase::Started:
       ++state_.bytesAfterPusk;
@@ -138,12 +138,14 @@ void Device::blockEnd(std::uint32_t block, std::vector<Output>& out) {
   if (hits(faults.splitReplyAt, block)) {
     sendSplit(reply, 1, out);
   } else {
-    out.push_back({Output::Kind::Write, std::move(reply), {}});
+    const bool pause = hits(faults.pauseAt, block);
+    send(reply, pause ? options_.pauseBefore : std::chrono::microseconds{0}, out);
   }
+  if (end) endReply_ = reply;
   ++state_.replies;
 }
 
-void Device::awaitPusk(std::uint8_t byte) {
+void Device::awaitPusk(std::uint8_t byte, std::vector<Output>& out) {
   ++state_.bytesAfterImage;
   if (state_.afterImageHead.size() < kHeadKept) {
     state_.afterImageHead.push_back(static_cast<char>(byte));
@@ -154,6 +156,7 @@ void Device::awaitPusk(std::uint8_t byte) {
     window_.clear();
     state_.pusk = true;
     state_.phase = Phase::Started;
+    if (options_.faults.repeatEnd) send(endReply_, options_.splitGap, out);
   }
 }
 
@@ -162,18 +165,26 @@ void Device::answer(std::vector<Output>& out) {
   if (options_.faults.splitAnswer && text.size() > 1) {
     sendSplit(text, text.size() / 2, out);
   } else {
-    out.push_back({Output::Kind::Write, text, {}});
+    send(text, options_.answerDelay, out);
   }
-  if (options_.faults.strayBytes) {
-    out.push_back({Output::Kind::Write, options_.strayText, options_.splitGap});
-  }
+  if (options_.faults.strayBytes) send(options_.strayText, options_.strayDelay, out);
   ++state_.answers;
 }
 
 void Device::sendSplit(const std::string& bytes, std::size_t firstPart,
                        std::vector<Output>& out) const {
-  out.push_back({Output::Kind::Write, bytes.substr(0, firstPart), {}});
-  out.push_back({Output::Kind::Write, bytes.substr(firstPart), options_.splitGap});
+  send(bytes.substr(0, firstPart), {}, out);
+  send(bytes.substr(firstPart), options_.splitGap, out);
+}
+
+void Device::send(const std::string& bytes, std::chrono::microseconds gapBefore,
+                  std::vector<Output>& out) const {
+  const std::size_t piece = options_.pieceSize == 0 ? bytes.size() : options_.pieceSize;
+  for (std::size_t at = 0; at < bytes.size() || at == 0; at += piece) {
+    out.push_back({Output::Kind::Write, bytes.substr(at, piece),
+                   at == 0 ? gapBefore : options_.pieceGap});
+    if (bytes.empty()) break;
+  }
 }
 
 }  // namespace hi::devsim

@@ -25,6 +25,8 @@ struct Faults {
   std::optional<std::uint32_t> silenceFrom;     // no reply to this block or any later one
   std::optional<std::uint32_t> earlyFzAt;       // the end reply (CRC and "FZ") after this block
   std::optional<std::uint32_t> hangUpAt;        // the device end closes instead of replying
+  std::optional<std::uint32_t> pauseAt;         // the reply to this block comes pauseBefore late
+  bool repeatEnd = false;  // after "PUSK" the end reply comes once more
 };
 
 struct DeviceOptions {
@@ -35,6 +37,13 @@ struct DeviceOptions {
   Faults faults;
   std::string strayText = "\r\n";
   std::chrono::milliseconds splitGap{50};
+  std::chrono::milliseconds answerDelay{0};     // from "VERS" to the answer
+  std::chrono::milliseconds strayDelay{300};    // from the answer to the stray bytes
+  std::chrono::milliseconds pauseBefore{4500};  // the pause fault's delay
+  // As a USB adapter hands bytes over: every write in pieces of pieceSize bytes (0: whole),
+  // pieceGap apart.
+  std::size_t pieceSize = 0;
+  std::chrono::microseconds pieceGap{0};
 };
 
 // Something the device sends or does; gapBefore delays it after the previous output of the
@@ -43,7 +52,7 @@ struct Output {
   enum class Kind { Write, HangUp };
   Kind kind = Kind::Write;
   std::string bytes;
-  std::chrono::milliseconds gapBefore{0};
+  std::chrono::microseconds gapBefore{0};
 };
 
 enum class Phase {
@@ -91,14 +100,18 @@ class Device {
   void imageByte(std::uint8_t byte, std::vector<Output>& out);
   void takeImageByte(std::uint8_t byte, std::vector<Output>& out);
   void blockEnd(std::uint32_t block, std::vector<Output>& out);
-  void awaitPusk(std::uint8_t byte);
+  void awaitPusk(std::uint8_t byte, std::vector<Output>& out);
   void answer(std::vector<Output>& out);
   void sendSplit(const std::string& bytes, std::size_t firstPart, std::vector<Output>& out) const;
+  // One write, in pieces when pieceSize asks for them; the first piece comes gapBefore late.
+  void send(const std::string& bytes, std::chrono::microseconds gapBefore,
+            std::vector<Output>& out) const;
 
   DeviceOptions options_;
   DeviceState state_;
   std::vector<std::uint8_t> image_;
   std::string window_;  // trailing bytes that may still become "VERS" or "PUSK"
+  std::string endReply_;  // as sent, for the repeat-end fault
 };
 
 }  // namespace hi::devsim

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/Resources.h"
 #include "platform/posix/WakeSignal.h"
@@ -20,6 +21,7 @@
 #include "window/Colors.h"
 #include "window/SystemDriver.h"
 #include "window/qt/QtConvert.h"
+#include "window/qt/QtDisplayStart.h"
 
 namespace hi {
 
@@ -129,11 +131,17 @@ class QtSystem : public SystemDriver {
   std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+// Qt's messages of the application's start are held back while it starts, so that an
+// unreachable display ends in one line, not in Qt's abort.
 class QtSession : public ToolkitSession {
  public:
-  QtSession(int& argc, char** argv) : app_(argc, argv) {}
+  QtSession(int& argc, char** argv) : starting_(std::in_place, argc > 0 ? argv[0] : nullptr),
+                                      app_(argc, argv) {
+    starting_.reset();
+  }
 
  private:
+  std::optional<DisplayStart> starting_;
   QApplication app_;
 };
 
@@ -152,7 +160,7 @@ SystemDriver& systemDriver() {
 std::unique_ptr<ToolkitSession> openToolkit(int& argc, char** argv, std::string& error) {
   // Without any display Qt would abort with a page of messages; one line says it better.
   if (!displayConfigured()) {
-    error = "no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+    error = noDisplayText("neither DISPLAY nor WAYLAND_DISPLAY is set");
     return nullptr;
   }
   return std::make_unique<QtSession>(argc, argv);

@@ -1,8 +1,15 @@
 // The program's tests on Qt: one application whose GUI thread is the graph's home thread,
-// with the seams the program installs.
+// with the seams the program installs. Started with TORMISAPLEX_TEST_CHILD set, the binary is
+// instead the uploading program that a test runs beside itself.
+#include <cstdlib>
+
 #include "app/Uploader.h"
+#include "tests/app/qt/UploadChild.h"
 #include "tests/support/Hands.h"
 
 int main(int argc, char** argv) {
+  if (std::getenv(hi::test::kChildVariable) != nullptr) {
+    return hi::test::runUploadingChild(argc, argv);
+  }
   return hi::test::runWindowTests(argc, argv, &hi::installProgramSeams);
 }

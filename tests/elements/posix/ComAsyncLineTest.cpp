@@ -71,3 +71,19 @@ TEST_F(ComAsyncPty, OtherLineSettingsReachTheDriver) {
   EXPECT_EQ(t.c_cc[VSTART], 0x21);
   EXPECT_EQ(t.c_cc[VSTOP], 0x23);
 }
+
+TEST_F(ComAsyncPty, APurgeDropsWhatWasReceivedAndNotRead) {
+  using hi::test::EventLog;
+  com.onRxChar = hi::makeEventPoint<&EventLog::record>(EventLog::RxChar, &log);
+  com.onRead = hi::makeEventPoint<&EventLog::record>(EventLog::Read, &log);
+  hi::test::openPort(com, "COM3");
+  ASSERT_TRUE(pty.write("stale"));
+  ASSERT_TRUE(log.waitFor("RxChar 5"));  // waiting, not read
+  hi::TData none;
+  com.doPurge(none, 5);
+  ASSERT_TRUE(pty.write("new"));
+  ASSERT_TRUE(log.waitFor("RxChar 3"));
+  hi::TData n = hi::makeInteger(100);
+  com.doRead(n, 3);
+  EXPECT_TRUE(log.waitFor("Read new"));
+}
