@@ -139,7 +139,8 @@ std::int32_t parseInteger(std::string_view s) {
     negative = s[i] == '-';
     ++i;
   }
-  // Unsigned arithmetic: overflow wraps as specified instead of being undefined.
+  // Unsigned arithmetic: a number too long for 32 bits wraps modulo 2^32 rather than being
+  // undefined behaviour, and the sign applies to the wrapped value.
   std::uint32_t value = 0;
   for (; i < s.size() && isDigit(s[i]); ++i)
     value = value * 10u + static_cast<std::uint32_t>(s[i] - '0');
@@ -180,7 +181,8 @@ double parseReal(std::string_view s) {
 std::string formatReal(double x) {
   if (x == 0.0) return "0";
   const bool negative = x < 0;
-  // The scaling runs in x87 extended precision (64-bit mantissa), like the original.
+  // The scaling runs in extended precision (a 64-bit mantissa where the machine has one), so
+  // that the fifteen digits come out right after up to a dozen multiplications by ten.
   long double v = negative ? -static_cast<long double>(x) : static_cast<long double>(x);
   if (std::isnan(v) || std::isinf(v)) return negative ? "-INF" : (std::isnan(v) ? "NAN" : "INF");
 
