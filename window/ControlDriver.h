@@ -39,6 +39,9 @@ enum class Edge : std::uint8_t {
   DialogClientEdge,  // a dialog frame around a sunken edge
 };
 
+// The pixels a drawn edge takes from each side of a control, for toolkits that draw it.
+int edgeWidth(Edge e);
+
 // How a control takes the keyboard focus.
 enum class FocusMode : std::uint8_t {
   None,   // never

@@ -1,5 +1,7 @@
 #include "window/FrameMetrics.h"
 
+#include "window/ControlDriver.h"
+
 namespace hi {
 
 namespace {
@@ -57,6 +59,23 @@ FrameMetrics frameMetrics(std::uint8_t borderStyle) {
                     {.caption = true, .thickFrame = true, .minimizeBox = true,
                      .maximizeBox = true});
   }
+}
+
+int edgeWidth(Edge e) {
+  switch (e) {
+    case Edge::None:
+      return 0;
+    case Edge::FlatLine:
+    case Edge::StaticEdge:
+      return 1;
+    case Edge::ClientEdge:
+      return 2;
+    case Edge::DialogFrame:
+      return 3;
+    case Edge::DialogClientEdge:
+      return 5;
+  }
+  return 0;
 }
 
 }  // namespace hi

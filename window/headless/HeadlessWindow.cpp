@@ -44,23 +44,6 @@ class PictureCanvas : public Canvas {
   }
 };
 
-int edgeWidth(Edge e) {
-  switch (e) {
-    case Edge::None:
-      return 0;
-    case Edge::FlatLine:
-    case Edge::StaticEdge:
-      return 1;
-    case Edge::ClientEdge:
-      return 2;
-    case Edge::DialogFrame:
-      return 3;
-    case Edge::DialogClientEdge:
-      return 5;
-  }
-  return 0;
-}
-
 }  // namespace
 
 Picture PictureBox::render() {

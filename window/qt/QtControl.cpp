@@ -15,23 +15,6 @@ QWidget* qtWidget(const WidgetDriver* driver) {
   return holder != nullptr ? holder->qtWidget() : nullptr;
 }
 
-int edgeWidth(Edge e) {
-  switch (e) {
-    case Edge::None:
-      return 0;
-    case Edge::FlatLine:
-    case Edge::StaticEdge:
-      return 1;
-    case Edge::ClientEdge:
-      return 2;
-    case Edge::DialogFrame:
-      return 3;
-    case Edge::DialogClientEdge:
-      return 5;
-  }
-  return 0;
-}
-
 QtControlCore::~QtControlCore() = default;
 
 void QtControlCore::attach(QWidget* control, unsigned mask) {

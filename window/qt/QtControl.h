@@ -61,8 +61,6 @@ class QtControlCore : public QObject {
 
 // The parent widget for a control of this window (null without a window).
 QWidget* controlParent(WindowDriver* parent);
-// The width of a drawn edge.
-int edgeWidth(Edge e);
 
 template <class Interface>
 class QtControl : public Interface, public QtWidgetHolder {
