@@ -1,13 +1,20 @@
 // Measures a whole upload: the program's main scheme, built as its entry builds it, against
-// the device simulator running as a separate process. Reports the wall time from the press
-// of "Записать" to "PUSK", the program's CPU time over that span and its peak memory.
+// the device simulator running as a separate process. Reports how soon after the process
+// started the window was shown, then for each upload the wall time from the press of
+// "Записать" to "PUSK", the program's CPU time over that span and its peak memory.
 //
 //   tormisaplex_upload_bench               full speed, then at 38462 baud with every answer
 //                                          whole, then with every answer byte by byte
 //   tormisaplex_upload_bench --baud B [--pieces N]
 //                                          only at B baud (0: full speed), answers in pieces
 //                                          of N bytes (0: whole)
+//   --repeat R                             each upload R times
+//
+// The Qt platform is QT_QPA_PLATFORM's (offscreen when unset); tools/run-bench.sh also runs
+// it in a real window on a virtual X server.
 #include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
@@ -16,7 +23,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,6 +62,45 @@ double cpuSeconds() {
   getrusage(RUSAGE_SELF, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Seconds since this process was started by the kernel (to the kernel clock's tick).
+double secondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The command name may hold spaces; the fields after its closing parenthesis do not.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  unsigned long long startTicks = 0;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+    if (i == 22) startTicks = std::stoull(field);
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 -
+         static_cast<double>(startTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Starts the program's window as its entry does, with no ports, and tells how long after
+// the process started it was on the screen.
+int measureStart() {
+  char dirTemplate[] = "/tmp/tormisaplex-measure-XXXXXX";
+  if (mkdtemp(dirTemplate) == nullptr) return 1;
+  setenv("TORMISAPLEX_PORTS", dirTemplate, 1);
+  auto scheme = startUploader();
+  const bool exposed = QTest::qWaitForWindowExposed(qtWidget(scheme->MainForm->driver()), 5000);
+  const double shown = secondsSinceProcessStart();
+  TData close;
+  scheme->MainForm->doClose(close);
+  scheme.reset();
+  ::rmdir(dirTemplate);
+  if (!exposed) {
+    std::fprintf(stderr, "the window was not shown\n");
+    return 1;
+  }
+  std::printf("%s: window shown %.3f s after the process started\n",
+              QGuiApplication::platformName().toUtf8().constData(), shown);
+  return 0;
 }
 
 long peakKilobytes() {
@@ -116,9 +164,10 @@ int measure(unsigned baud, unsigned pieces) {
   const double wall = std::chrono::duration<double>(end.at - start).count();
   const std::string rate = baud == 0 ? "full speed" : std::to_string(baud) + " baud";
   const std::string split = pieces == 0 ? "whole" : "pieces of " + std::to_string(pieces);
-  std::printf("%-12s %-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   "
+  std::printf("%s: %-12s %-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   "
               "device %s\n",
-              rate.c_str(), split.c_str(), wall, cpu,
+              QGuiApplication::platformName().toUtf8().constData(), rate.c_str(), split.c_str(),
+              wall, cpu,
               static_cast<double>(peakKilobytes()) / 1024.0,
               deviceStatus == 0 ? "satisfied" : "NOT satisfied");
   if (baud != 0) {
@@ -140,11 +189,13 @@ int main(int argc, char** argv) {
   std::vector<Run> runs = {{0, 0}, {38462, 0}, {38462, 1}};
   Run only{0, 0};
   bool chosen = false;
+  unsigned repeat = 1;
   for (int i = 1; i + 1 < argc; ++i) {
     const std::string arg = argv[i];
     const auto value = static_cast<unsigned>(std::atoi(argv[i + 1]));
     if (arg == "--baud") only.baud = value;
     if (arg == "--pieces") only.pieces = value;
+    if (arg == "--repeat") repeat = value;
     chosen = chosen || arg == "--baud" || arg == "--pieces";
   }
   if (chosen) runs = {only};
@@ -154,7 +205,9 @@ int main(int argc, char** argv) {
   if (!toolkit) return 2;
   installProgramSeams();
   HomeThread home;
-  int status = 0;
-  for (const Run& run : runs) status |= measure(run.baud, run.pieces);
+  int status = measureStart();
+  for (const Run& run : runs) {
+    for (unsigned i = 0; i < repeat; ++i) status |= measure(run.baud, run.pieces);
+  }
   return status;
 }
