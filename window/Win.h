@@ -72,6 +72,7 @@ class THIWin : public WinBase, public ControlSink {
   void clicked() override {}
   void textChanged() override {}
   void picked() override {}
+  void listOpening() override {}
   void paint(Canvas&) override {}
 
  protected:
