@@ -17,9 +17,12 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,13 +49,21 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Notes when the upload reports its end ("PUSK" has been written just before), then lets
-// the event go on.
+// Notes when the upload reports its end ("PUSK" has been written just before), ends the
+// GUI thread's wait for it, then lets the event go on.
 struct EndTap : Element {
   EventPoint onPass;
+  std::atomic<bool> reached{false};
   Clock::time_point at{};
+  QEventLoop* loop = nullptr;
   void doPass(TData& d) {
-    if (at == Clock::time_point{}) at = Clock::now();
+    if (!reached) {
+      at = Clock::now();
+      reached = true;
+      // Posted to the GUI thread's own queue, so that it waits in its dispatcher as the
+      // program's message loop does: a polling wait would cost processor time of its own.
+      QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+    }
     fireEvent(onPass, d);
   }
 };
@@ -145,11 +156,18 @@ int measure(unsigned baud, unsigned pieces) {
     return 1;
   }
 
+  QEventLoop loop;
+  end.loop = &loop;
   const double cpuBefore = cpuSeconds();
   const Clock::time_point start = Clock::now();
   QTest::mouseClick(write, Qt::LeftButton);
-  const bool done = waitFor([&] { return end.at != Clock::time_point{}; }, std::chrono::minutes(5));
+  QTimer::singleShot(std::chrono::minutes(5), &loop, &QEventLoop::quit);
+  if (!end.reached) loop.exec();
+  const bool done = end.reached;
   const double cpu = cpuSeconds() - cpuBefore;
+  // The program waits 15 s after "PUSK" before anything closes the port; without a pause
+  // here a close can overtake "PUSK" on its way through the pseudo-terminal.
+  QTest::qWait(1000);
   TData close;
   scheme->MainForm->doClose(close);
   scheme.reset();
