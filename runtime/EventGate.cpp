@@ -32,11 +32,13 @@ bool EventGate::enter(const std::atomic<bool>* cancel) {
 }
 
 void EventGate::leave() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (depth_ > 0 && --depth_ == 0) {
     owner_ = std::thread::id{};
     lastEventEnd_ = std::chrono::steady_clock::now();
     changed_.notify_all();
+    // What the event posted for the screen goes there now that the event is over.
+    if (wakeDeferred_) wakeHomeLocked(lock);
   }
 }
 
@@ -60,6 +62,7 @@ void EventGate::setHomeThread(std::function<void()> wake) {
   home_ = std::this_thread::get_id();
   wake_ = std::move(wake);
   wakeSent_ = false;
+  wakeDeferred_ = false;
 }
 
 void EventGate::clearHomeThread() {
@@ -69,6 +72,7 @@ void EventGate::clearHomeThread() {
   home_ = std::thread::id{};
   wake_ = nullptr;
   wakeSent_ = false;
+  wakeDeferred_ = false;
 }
 
 bool EventGate::onHomeThread() const {
@@ -117,6 +121,18 @@ void EventGate::postToHome(const void* owner, int slot, std::function<void()> fn
   if (!fresh) it->second->posted = nullptr;
   calls_.push_back(Queued{nullptr, std::move(fn), owner, slot});
   it->second = &calls_.back();
+  // Within an event the home thread is woken once the event ends, or once the screen has
+  // waited long enough, so that it takes a burst of changes (a block's 256 CRC texts) at
+  // once instead of waking for each.
+  if (depth_ > 0 && owner_ == self && !wakeSent_) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!wakeDeferred_) {
+      wakeDeferred_ = true;
+      deferredSince_ = now;
+      return;
+    }
+    if (now - deferredSince_ < kLongestDeferral) return;
+  }
   wakeHomeLocked(lock);
 }
 
@@ -135,6 +151,7 @@ void EventGate::dropPosted(const void* owner) {
 void EventGate::wakeHomeLocked(std::unique_lock<std::mutex>& lock) {
   // One wake-up until the home thread looks at its queue: a thread switch or a system call
   // per queued call would cost more than most calls themselves.
+  wakeDeferred_ = false;
   if (wakeSent_) return;
   wakeSent_ = true;
   changed_.notify_all();  // the home thread may be waiting inside the gate

@@ -52,8 +52,10 @@ class EventGate {
   // Queues fn for the home thread behind every call carried there before and returns at
   // once. A call still queued under the same owner and slot is dropped: fn must replace
   // its whole effect. fn must not fire into the graph nor read from it, since it runs
-  // outside the poster's event. On the home thread, or when there is none, fn runs
-  // directly, after the calls still queued.
+  // outside the poster's event. Posted within an event, fn is handed over when the event
+  // ends, or with a later call of the event once the first has waited 20 ms, or with a
+  // waited-for call. On the home thread, or when there is none, fn runs directly, after
+  // the calls still queued.
   void postToHome(const void* owner, int slot, std::function<void()> fn);
   // Drops every queued call of an owner that is going away (home thread).
   void dropPosted(const void* owner);
@@ -99,6 +101,11 @@ class EventGate {
   std::deque<Queued> calls_;
   std::map<std::pair<const void*, int>, Queued*> pending_;
   bool wakeSent_ = false;  // the home thread has been woken and has not yet looked
+  bool wakeDeferred_ = false;  // posted calls wait for the end of the poster's event
+  std::chrono::steady_clock::time_point deferredSince_{};
+  // How long the posted calls of a running event wait for the home thread at most, about a
+  // screen's frame time.
+  static constexpr std::chrono::milliseconds kLongestDeferral{20};
   std::vector<std::thread::id> running_;  // posters of the calls the home thread runs
 };
 
