@@ -134,8 +134,13 @@ void TerminalObserver::closeBar() {
   barShown_ = false;
 }
 
+std::string withPort(const std::string& port, const std::string& message) {
+  // Open failures name the port themselves.
+  return message.rfind(port + ":", 0) == 0 ? message : port + ": " + message;
+}
+
 std::string resultText(const SessionReport& r) {
-  std::string text = r.port + ": " + r.message + "\n";
+  std::string text = withPort(r.port, r.message) + "\n";
   if (r.outcome == Outcome::Ok && r.bytes > 0) {
     text += r.port + ": записано " + std::to_string(r.bytes) + " байт, CRC " + r.crc + "\n";
   }

@@ -47,6 +47,9 @@ class TerminalObserver : public SessionObserver {
   bool barShown_ = false;
 };
 
+// "COM1: message", unless the message names the port itself.
+std::string withPort(const std::string& port, const std::string& message);
+
 // The result for a person: the message, and what was written.
 std::string resultText(const SessionReport& r);
 

@@ -13,11 +13,11 @@
 #include "app/hiSimpleForm_221F170.h"
 #include "elements/hiComAsync.h"
 #include "elements/hiHub.h"
+#include "elements/PortErrorText.h"
 #include "elements/hiMultiElementEx.h"
 #include "platform/PortMap.h"
 #include "runtime/Cp1251.h"
 #include "runtime/EventGate.h"
-#include "window/KeyCodes.h"
 #include "window/SystemDriver.h"
 #include "window/headless/Headless.h"
 #include "window/hiButton.h"
@@ -103,10 +103,14 @@ class Run {
 
   SessionReport go(bool write) {
     const std::optional<std::string> name = comNameOf(report_.port);
-    if (!name) return end(Outcome::OpenFailed, report_.port + texts::kNoSuchPort);
+    if (!name) {
+      return end(Outcome::OpenFailed,
+                 shown(openFailureText(report_.port, openFailure(OpenFailureKind::NoSuchPort, 0))));
+    }
     report_.port = *name;
     build();
-    if (!choosePort()) return end(Outcome::OpenFailed, shown(textOf(*scheme_->StatusEdit)));
+    std::string why;
+    if (!choosePort(why)) return end(Outcome::OpenFailed, why);
     const Outcome identification = awaitIdentity();
     if (identification != Outcome::Ok) return ended(identification);
     observer_.identified(report_);
@@ -136,20 +140,24 @@ class Run {
     return colon == std::string::npos ? label : shown(cp1251(label.substr(colon + 1)));
   }
 
-  // As the user does: picks the port from the list, or types a name the list does not hold.
-  // True when the port opened.
-  bool choosePort() {
+  // As the user does: picks the port from the list. The window offers no other choice; for a
+  // port it does not list, the host says why in the window's words. True when it opened.
+  bool choosePort(std::string& why) {
     auto* combo = headless::as<headless::Combo>(scheme_->PortBox->driver());
     int index = -1;
     for (int i = 0; i < combo->count(); ++i) {
       if (cp1251ToLower(combo->itemText(i)) == cp1251ToLower(report_.port)) index = i;
     }
-    if (index >= 0) {
-      combo->pick(index);
-    } else {
-      combo->setFieldText(report_.port);
-      combo->key(VkReturn, "\r");
+    if (index < 0) {
+      const PortList list = serialPortList();
+      const PortEntry* entry = findPort(list, report_.port);
+      why = shown(openFailureText(
+          report_.port, openFailure(entry != nullptr ? OpenFailureKind::Gone : OpenFailureKind::NoSuchPort, 0)));
+      return false;
     }
+    report_.port = combo->itemText(index);
+    combo->pick(index);
+    why = shown(textOf(*scheme_->StatusEdit));
     return scheme_->SerialPort->isOpen();
   }
 

@@ -157,7 +157,7 @@ class Station {
     u.done = true;
     if (!line_.log.empty()) appendToLog(line_.log, u.result);
     if (!line_.json && !isTerminal(StdStream::Out)) {
-      emit(u.port + ": " + u.result.value("message", "") + "\n");
+      emit(withPort(u.port, u.result.value("message", "")) + "\n");
     }
     changed_.notify_all();
   }

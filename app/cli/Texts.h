@@ -11,7 +11,6 @@ struct SessionReport;
 namespace hi::cli::texts {
 
 inline constexpr const char* kNoDevice = "На этом порту устройств не найдено.";
-inline constexpr const char* kNoSuchPort = ": такого порта нет в системе.";
 inline constexpr const char* kPortGone = ": устройство отключено от компьютера.";
 
 std::string interrupted(const SessionReport& report);
