@@ -174,7 +174,7 @@ class Run {
           [&] { return identified() || textOf(*scheme_->StatusEdit) == noDevice || interrupted(); },
           kLook);
       if (!done && Clock::now() > limit) break;
-      if (!done && !scheme_->SerialPort->isOpen()) return Outcome::LineGone;
+      if (!done && (!scheme_->SerialPort->isOpen() || portGoneShown())) return Outcome::LineGone;
     }
     settle();
     if (interrupted()) return Outcome::Interrupted;
@@ -191,7 +191,8 @@ class Run {
     for (;;) {
       const bool ended = systemDriver().runUntil(
           [&] { return finalShown() || interrupted(); }, kLook);
-      lineGone = lineGone || (scheme_->SerialPort->isOpen() && !scheme_->SerialPort->readerActive());
+      lineGone = lineGone || portGoneShown() ||
+                 (scheme_->SerialPort->isOpen() && !scheme_->SerialPort->readerActive());
       look();
       if (interrupted()) return stopped();
       if (!ended) continue;
@@ -206,6 +207,12 @@ class Run {
       if (wrongReply_.fired()) return end(Outcome::WrongReply, failure + " " + texts::wrongReply(report_));
       return end(Outcome::Silence, failure + " " + texts::silence(report_));
     }
+  }
+
+  // The status line says the device went from under the open port.
+  bool portGoneShown() const {
+    return textOf(*scheme_->StatusEdit) ==
+           openFailureText(report_.port, openFailure(OpenFailureKind::Gone, 0));
   }
 
   bool finalShown() const {
