@@ -14,6 +14,8 @@ namespace hi {
 enum class StdStream { Out, Err };
 
 bool isTerminal(StdStream stream);
+// Lets a console show UTF-8 output and escape sequences, where it needs telling.
+void useUtf8Console();
 // Columns of the terminal on standard output; 0 when unknown.
 int terminalColumns();
 

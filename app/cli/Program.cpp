@@ -49,6 +49,7 @@ int runUnit(const CommandLine& line, int argc, char** argv) {
 }  // namespace
 
 int runTwin(int argc, char** argv) {
+  useUtf8Console();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   std::string error;
   const std::optional<CommandLine> line = parseCommandLine(args, error);

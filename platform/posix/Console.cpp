@@ -20,6 +20,8 @@ bool isTerminal(StdStream stream) {
   return ::isatty(stream == StdStream::Out ? STDOUT_FILENO : STDERR_FILENO) == 1;
 }
 
+void useUtf8Console() {}
+
 int terminalColumns() {
   winsize size{};
   if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;

@@ -227,3 +227,46 @@ TEST_F(Twin, AStationOfFourWithOneFaultyUnit) {
   for (const std::string& line : logged) expectSchema(line, true);
   for (std::size_t i = 0; i < devices.size(); ++i) EXPECT_EQ(devices[i]->report().device.pusk, i != 3);
 }
+
+TEST_F(Twin, PipedItDrawsNoBarAndSpeaksTheWindowsWords) {
+  devsim::DeviceOptions faulty;
+  faulty.faults.wrongCrcAt = 2;
+  addDevice(1, faulty);
+  auto twin = start({"--port", "COM1", "--write"});
+  std::string out;
+  for (std::string line; !(line = twin->line(kUnit)).empty();) out += line + "\n";
+  const std::string err = twin->errorText();
+  EXPECT_EQ(twin->wait(kUnit), 5);
+  EXPECT_NE(out.find("COM1: Устройство: 10   Текущая версия ПО: 4.2"), std::string::npos) << out;
+  EXPECT_EQ(out.find('\r'), std::string::npos);
+  EXPECT_EQ(out.find("[#"), std::string::npos);
+  EXPECT_NE(err.find("COM1: Ошибка при передаче данных! Проверьте все соединения"), std::string::npos)
+      << err;
+}
+
+TEST_F(Twin, AnInterruptedStationStopsEveryUnit) {
+  addDevice(1);
+  addDevice(2);
+  auto station = start({"--port", "COM1", "--port", "COM2", "--write", "--json"});
+  std::set<std::string> writing;
+  while (writing.size() < 2) {
+    const std::string line = station->line(kUnit);
+    ASSERT_FALSE(line.empty());
+    const Json j = Json::parse(line);
+    if (j["type"] == "progress" && j["blocks"] > 10) writing.insert(j["port"].get<std::string>());
+  }
+  station->signal(SIGINT);
+  std::vector<std::string> out;
+  for (std::string line; !(line = station->line(kUnit)).empty();) out.push_back(line);
+  EXPECT_EQ(station->wait(kUnit), 130);
+  std::set<std::string> interrupted;
+  for (const std::string& line : out) {
+    const Json j = Json::parse(line);
+    if (j["type"] == "result" && j["result"] == "interrupted") interrupted.insert(j["port"].get<std::string>());
+  }
+  EXPECT_EQ(interrupted, (std::set<std::string>{"COM1", "COM2"}));
+  for (auto& device : devices) {
+    ASSERT_TRUE(device->waitFinished(kUnit));
+    EXPECT_FALSE(device->report().device.pusk);
+  }
+}
