@@ -21,7 +21,9 @@ int terminalColumns();
 
 // Calls `onInterrupt` on a thread of its own whenever the user interrupts (Ctrl-C, the end of
 // the terminal session, a termination request). Call it before any other thread starts, so
-// that no other thread is taken by the interrupt.
+// that no other thread is taken by the interrupt. From then on, a reader of the output that
+// goes away (a pipe closed early) no longer ends the program: a write fails instead, and an
+// upload under way goes on to its end.
 void watchInterrupts(std::function<void()> onInterrupt);
 
 // Appends `line`, which should end with a line end, to the file at `path` (created when

@@ -46,6 +46,7 @@ void watchInterrupts(std::function<void()> onInterrupt) {
   // where the handler may lock and call freely (a signal handler could do neither).
   const sigset_t set = interruptSignals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
   std::thread([set, onInterrupt = std::move(onInterrupt)] {
     for (;;) {
       int sig = 0;
