@@ -8,10 +8,11 @@ namespace hi::cli::texts {
 
 namespace {
 
-// "блок 12 из 1016, отправлено 3328 из 260096 байт"
+// "подтверждено блоков: 12 из 1016, передано в порт байт: 3328 из 260096". The bytes are
+// those handed to the port; at an interrupt the close drops what the line had not carried.
 std::string where(const SessionReport& r) {
   return "подтверждено блоков: " + std::to_string(r.blocks) + " из " +
-         std::to_string(r.totalBlocks) + ", отправлено байт: " + std::to_string(r.bytes) +
+         std::to_string(r.totalBlocks) + ", передано в порт байт: " + std::to_string(r.bytes) +
          " из " + std::to_string(r.totalBytes);
 }
 
