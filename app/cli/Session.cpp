@@ -144,6 +144,8 @@ class Run {
   // port it does not list, the host says why in the window's words. True when it opened.
   bool choosePort(std::string& why) {
     auto* combo = headless::as<headless::Combo>(scheme_->PortBox->driver());
+    // Opening the list brings it up to date, as it does for the user.
+    combo->open();
     int index = -1;
     for (int i = 0; i < combo->count(); ++i) {
       if (cp1251ToLower(combo->itemText(i)) == cp1251ToLower(report_.port)) index = i;
