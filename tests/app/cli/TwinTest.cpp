@@ -189,8 +189,11 @@ TEST_F(Twin, AnInterruptStopsTheUploadClosesThePortAndNeverStartsTheDevice) {
   twin->signal(SIGINT);
   std::vector<std::string> out;
   for (std::string line; !(line = twin->line(kUnit)).empty();) out.push_back(line);
-  ASSERT_EQ(twin->wait(kUnit), 130);
+  ASSERT_EQ(twin->wait(kUnit), 130) << (out.empty() ? "no output" : out.back());
+  ASSERT_FALSE(out.empty());
   const Json result = lastObject(out);
+  SCOPED_TRACE(out.back());
+  SCOPED_TRACE(device.report().summary);
   expectSchema(out.back());
   EXPECT_EQ(result["result"], "interrupted");
   EXPECT_FALSE(result["pusk"].get<bool>());
