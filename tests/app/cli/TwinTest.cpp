@@ -276,3 +276,23 @@ TEST_F(Twin, AnInterruptedStationStopsEveryUnit) {
     EXPECT_FALSE(device->report().device.pusk);
   }
 }
+
+TEST_F(Twin, AnInterruptDuringTheSettleSaysTheDeviceWasStarted) {
+  devsim::Simulator& device = addDevice(1);
+  auto twin = start({"--port", "COM1", "--write", "--json"});
+  for (std::string line; !(line = twin->line(kUnit)).empty();) {
+    if (Json::parse(line)["type"] == "settling") break;
+  }
+  twin->signal(SIGINT);
+  std::vector<std::string> out;
+  for (std::string line; !(line = twin->line(kUnit)).empty();) out.push_back(line);
+  ASSERT_EQ(twin->wait(kUnit), 130);
+  ASSERT_FALSE(out.empty());
+  const Json result = lastObject(out);
+  EXPECT_EQ(result["result"], "interrupted");
+  EXPECT_TRUE(result["pusk"].get<bool>());
+  EXPECT_NE(result["message"].get<std::string>().find("«PUSK» был отправлен"), std::string::npos);
+  ASSERT_TRUE(device.waitFinished(kUnit));
+  EXPECT_TRUE(device.report().device.pusk);
+  EXPECT_EQ(device.exitCode(), 0) << device.report().summary;
+}
