@@ -152,9 +152,11 @@ void EventGate::wakeHomeLocked(std::unique_lock<std::mutex>& lock) {
   // One wake-up until the home thread looks at its queue: a thread switch or a system call
   // per queued call would cost more than most calls themselves.
   wakeDeferred_ = false;
+  // Always: the home thread may be waiting inside the gate, where the wake-up sent before
+  // does not reach it.
+  changed_.notify_all();
   if (wakeSent_) return;
   wakeSent_ = true;
-  changed_.notify_all();  // the home thread may be waiting inside the gate
   const std::function<void()> wake = wake_;
   lock.unlock();
   if (wake) wake();
