@@ -1,14 +1,12 @@
 # Build options shared by every layer.
 
-# The program's window realisation: Qt on Linux; on Windows the native one, which is not
-# there yet, so Windows builds the layers beneath it and the headless realisation.
+# The program's window realisation: Qt on Linux, the native Win32 controls on Windows.
 if(WIN32)
   set(_tormisaplex_native OFF)
 else()
   set(_tormisaplex_native ON)
 endif()
-option(TORMISAPLEX_WITH_GUI "Build the program's window realisation and the program"
-       ${_tormisaplex_native})
+option(TORMISAPLEX_WITH_GUI "Build the program's window realisation and the program" ON)
 # The toolkit the program's window is realised with (window/<toolkit>/), by target system.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(_toolkit win32)
