@@ -28,7 +28,11 @@ class Win32Progress : public Win32Control<ProgressDriver> {
     position_ = position;
     show();
   }
-  // Themed bars keep the theme's colour; the classic look takes this one.
+  // Themed bars keep the theme's colours; the classic look takes these.
+  void setColor(std::uint32_t colour) override {
+    core_.setColor(colour);
+    send(PBM_SETBKCOLOR, 0, toColorRef(colour));
+  }
   void setBarColor(std::uint32_t colour) override { send(PBM_SETBARCOLOR, 0, toColorRef(colour)); }
 
  private:
