@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
 .PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan fuzz format clean deps-windows windows test-windows
+        tsan fuzz format clean deps-windows windows test-windows package-windows
 
 all: build
 
@@ -96,6 +96,16 @@ windows: deps-windows
 	@cmake -S . -B build-win32 $(WIN_CONFIGURE) \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake
 	@cmake --build build-win32 -j $(JOBS)
+
+# The Windows downloads, build-win*/tormisaplex-uploader-<version>-win64.zip and -win32.zip
+# (packaging/windows/), each unpacked and its programs asked for their version under Wine.
+package-windows: windows
+	@cmake --build build-win --target package
+	@cmake --build build-win32 --target package
+	@./tools/wine/check-zip.sh $(WINE_PREFIX) \
+	    "$$(sed -n 's/^#define TORMISAPLEX_VERSION "\(.*\)"$$/\1/p' build-win/generated/include/tormisaplex/Version.h)" \
+	    $(CURDIR)/build-win/tormisaplex-uploader-*-win64.zip \
+	    $(if $(shell dpkg-query -W -f='$${db:Status-Status}' wine32:i386 2>/dev/null | grep -x installed),$(CURDIR)/build-win32/tormisaplex-uploader-*-win32.zip)
 
 # The serial tests under Wine talk to the Linux device simulator, built in $(BUILD).
 test-windows: windows

@@ -194,6 +194,7 @@ void TClassSimpleForm_221F170::createElements() {
   SerialPort->WriteTotalConstant = 1000;
   SerialPort->CheckPorts = 1;
   SerialPort->FlushOnClose = 0;
+  SerialPort->WatchPorts = 1;  // the list follows the adapters until a device is identified
 
   StartHub = create<THIHub>();
   setHub(StartHub, 1, 4);
@@ -208,7 +209,7 @@ void TClassSimpleForm_221F170::createElements() {
   UploadProgress->init();
 
   FoundHub = create<THIHub>();
-  setHub(FoundHub, 1, 2);
+  setHub(FoundHub, 1, 3);
 
   LockPortBox = create<THIDoData>();
   LockPortBox->Data = makeInteger(0);
@@ -336,6 +337,9 @@ void TClassSimpleForm_221F170::connectElements() {
   // Start and close.
   MainForm->onCreate = makeEventPoint<&Port::doEnumPorts>(4, SerialPort);
   SerialPort->onPortName = makeEventPoint<&THIComboBox::doAdd>(0, PortBox);
+  // The list anew as the user opens it, and as adapters come and go.
+  PortBox->onDropDown = makeEventPoint<&Port::doRefreshPorts>(6, SerialPort);
+  SerialPort->onPortList = makeEventPoint<&THIComboBox::doSetItems>(0, PortBox);
   MainForm->onClose = makeEventPoint<&THIHub::doEvent>(0, CloseHub);
   CloseHub->onEvent[0] = makeEventPoint<&Port::doClose>(1, SerialPort);
 
@@ -363,6 +367,7 @@ void TClassSimpleForm_221F170::connectElements() {
   QueryBox->onEvent[4] = makeEventPoint<&THIHub::doEvent>(0, FoundHub);
   FoundHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, LockPortBox);
   FoundHub->onEvent[1] = makeEventPoint<&THIHub::doEvent>(0, ButtonHub);
+  FoundHub->onEvent[2] = makeEventPoint<&Port::doStopWatch>(7, SerialPort);  // the list is locked
   LockPortBox->onEventData = makeEventPoint<&THIWin::doEnabled>(1, PortBox);
   ButtonHub->onEvent[0] = makeEventPoint<&THIWin::doEnabled>(1, WriteButton);
   WriteHub->onEvent[0] = makeEventPoint<&Port::doWrite>(2, SerialPort);

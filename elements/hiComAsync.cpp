@@ -5,6 +5,7 @@
 
 #include "elements/PortErrorText.h"
 #include "platform/PortMap.h"
+#include "platform/PortWatch.h"
 #include "platform/SerialPort.h"
 #include "runtime/EventGate.h"
 
@@ -29,6 +30,7 @@ std::uint8_t indexOrInvalid(std::int32_t v, std::int32_t last) {
 THIComAsync::THIComAsync() = default;
 
 THIComAsync::~THIComAsync() {
+  stopWatch();
   closeProcedure();
   joinRetired();
   // Only a reader whose own handler destroys the element is left; it cannot be joined.
@@ -229,19 +231,6 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
 void THIComAsync::doPurge(TData&, std::uint16_t) {
   const std::shared_ptr<SerialPort> p = port();
   if (open_ && p) p->purge(Purge::RxClear);
-}
-
-void THIComAsync::doEnumPorts(TData&, std::uint16_t) {
-  PortList list = serialPortList();
-  if (list.error) {
-    fireString(onErrorText, portListErrorText(*list.error));
-    return;
-  }
-  if (CheckPorts != 0) assessPortAccess(list.ports);
-  for (const PortEntry& entry : list.ports) {
-    if (entry.access == PortAccess::Absent) continue;
-    fireString(onPortName, entry.name);
-  }
 }
 
 }  // namespace hi

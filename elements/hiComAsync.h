@@ -5,6 +5,11 @@
 // there (a map entry that leads nowhere); ports this user may not open, or that another
 // program holds, stay listed, and choosing one says why it does not open (onErrorText).
 //
+// The list follows the adapters: doRefreshPorts lists again, and with WatchPorts the element
+// follows the system's serial devices from its first listing on, firing onPortList whenever
+// the list changes, until doStopWatch. A device that vanishes under the open port is reported
+// (onErrorText) and the list follows; the port itself stays open until the graph closes it.
+//
 // Threads: each line event the reader thread dispatches is one graph event (it holds the
 // event gate for the whole dispatch). The close procedure stops the reader before the port
 // is released; a close from a handler on the reader thread itself finishes the stop once
@@ -24,6 +29,7 @@
 
 namespace hi {
 
+class PortWatch;
 class SerialPort;
 
 class THIComAsync : public Element {
@@ -72,15 +78,27 @@ class THIComAsync : public Element {
   std::int32_t WriteTotalMultiplier = 0;
   std::uint8_t CheckPorts = 0;
   std::uint8_t FlushOnClose = 0;
+  // 1: doEnumPorts also starts following the system's serial devices.
+  std::uint8_t WatchPorts = 0;
 
-  // Input points: doOpen 0, doClose 1, doWrite 2, doRead 3, doEnumPorts 4, doPurge 5.
+  // Input points: doOpen 0, doClose 1, doWrite 2, doRead 3, doEnumPorts 4, doPurge 5,
+  // doRefreshPorts 6, doStopWatch 7.
   void doOpen(TData& d, std::uint16_t index);
   void doClose(TData& d, std::uint16_t index);
   void doWrite(TData& d, std::uint16_t index);
   void doRead(TData& d, std::uint16_t index);
+  // Fires onPortName once per port (or onErrorText when no list can be read); with
+  // WatchPorts, starts following the system's serial devices.
   void doEnumPorts(TData& d, std::uint16_t index);
   // Discards what was received and not yet read; fires nothing.
   void doPurge(TData& d, std::uint16_t index);
+  // Lists the ports again, as doEnumPorts (CheckPorts applies, nothing is opened), and fires
+  // onPortList once with the whole list; a list that cannot be read gives the empty list and
+  // onErrorText after it.
+  void doRefreshPorts(TData& d, std::uint16_t index);
+  // Stops following the system's serial devices (a locked choice); a vanishing open port
+  // still says so, but the list is not reported again. A later doEnumPorts follows anew.
+  void doStopWatch(TData& d, std::uint16_t index);
 
   // Output events.
   EventPoint onBeforeOpen;
@@ -90,6 +108,11 @@ class THIComAsync : public Element {
   EventPoint onWrite;
   EventPoint onRead;
   EventPoint onPortName;
+  // The whole port list as one text (portListText): the names in list order, separated by
+  // CR LF. Fired by doRefreshPorts, and while following the system's devices whenever
+  // the list differs from the one last reported (on the watch's thread, or the reader's when
+  // the open port vanished, as one graph event).
+  EventPoint onPortList;
   EventPoint onRxChar;
   EventPoint onTxEmpty;
   EventPoint onBreak;
@@ -101,7 +124,8 @@ class THIComAsync : public Element {
   EventPoint onDSR;
   EventPoint onRLSD;
   // A line for the user (code page 1251) saying why the chosen port did not open, fired
-  // after onOpen 0; or, from doEnumPorts, why no port could be listed.
+  // after onOpen 0; from the reader thread, that the open port's device has gone; or, from
+  // doEnumPorts and doRefreshPorts, why no port could be listed.
   EventPoint onErrorText;
 
   // Data inputs, read by doOpen in this order: Port, DTR, RTS, Baud.
@@ -126,6 +150,12 @@ class THIComAsync : public Element {
   bool readerActive() const;
   // The name that the last doOpen read.
   std::string currentPortName() const;
+  // Whether system device changes are followed now.
+  bool watchingPorts() const;
+
+  // The text of a list for onPortList: the names separated by CR LF, as the list controls'
+  // Strings; the empty text for no port.
+  static std::string portListText(const std::vector<std::string>& names);
 
  private:
   struct Reader;
@@ -152,6 +182,17 @@ class THIComAsync : public Element {
 
   std::shared_ptr<SerialPort> port() const;
 
+  // The names to list now (CheckPorts applied); false with the reason when there is no list.
+  bool listNames(std::vector<std::string>& names, std::string& why) const;
+  // Lists again and fires onPortList (only when it differs from the last list reported, if
+  // `onlyChanges`); then onErrorText if the list could not be read.
+  void reportPortList(bool onlyChanges);
+  // The watch's report, on its thread: one graph event unless following has stopped.
+  void portsChanged();
+  // The reader found the device gone: says so and, while following, reports the list.
+  void reportVanished(const std::shared_ptr<Reader>& reader, int error);
+  void stopWatch();
+
   std::atomic<bool> open_{false};
   std::atomic<bool> closing_{false};
   std::atomic<bool> cts_{false};
@@ -164,6 +205,11 @@ class THIComAsync : public Element {
   std::thread readerThread_;
   std::vector<RetiredReader> retired_;
   std::string portName_;
+  std::unique_ptr<PortWatch> watch_;
+  std::string lastList_;  // the list last reported, as portListText gives it
+
+  std::atomic<bool> watchStopped_{true};
+  std::atomic<int> watchReports_{0};  // reports of the watch under way
 };
 
 }  // namespace hi

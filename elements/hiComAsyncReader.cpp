@@ -2,6 +2,7 @@
 #include <system_error>
 #include <utility>
 
+#include "elements/PortErrorText.h"
 #include "elements/hiComAsync.h"
 #include "platform/SerialPort.h"
 #include "platform/ThreadPriority.h"
@@ -90,6 +91,7 @@ void THIComAsync::readerLoop(const std::shared_ptr<Reader>& reader) {
     const WaitResult w = port.waitEvent();
     if (reader->stop) break;
     if (w.status == WaitStatus::Woken) continue;
+    if (w.status == WaitStatus::Vanished) reportVanished(reader, w.error);
     if (w.status != WaitStatus::Events) break;  // the device vanished, or no mask is left
     // One dispatch is one graph event. A close waits for it to end, never cuts it short.
     EventScope scope(&reader->stop);
@@ -124,6 +126,16 @@ void THIComAsync::dispatch(Reader& reader, std::uint32_t events) {
     fireNull(onError);
   }
   if (wants(LineEvent::Rx80Full)) fireNull(onRx80Full);
+}
+
+void THIComAsync::reportVanished(const std::shared_ptr<Reader>& reader, int error) {
+  EventScope scope(&reader->stop);
+  if (!scope || reader->stop) return;
+  fireString(onErrorText,
+             openFailureText(currentPortName(), openFailure(OpenFailureKind::Gone, error)));
+  // The port stays open (only the graph closes it); the list drops it, unless the choice is
+  // locked. A node that goes only after the hang-up is reported by the watch.
+  if (watchingPorts()) reportPortList(true);
 }
 
 bool THIComAsync::queryModem(SerialPort& port) {

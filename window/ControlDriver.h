@@ -107,6 +107,9 @@ class ListDriver : public ControlDriver {
   // Inserts at index (count() appends); answers the new item's index, or -1. Adding never
   // changes the current item.
   virtual int insertItem(int index, const std::string& text) = 0;
+  // Removes the item at index. The current item stays current (its index follows); removing
+  // the current item leaves none current, and a combo box's edit field as it was.
+  virtual void removeItem(int index) = 0;
   // Removes every item (a combo box's edit field is emptied too).
   virtual void clearItems() = 0;
   virtual int count() const = 0;
@@ -121,6 +124,7 @@ class ListDriver : public ControlDriver {
 
 // A drop-down list, with or without an edit field, with a vertical scroll bar in its list.
 // Reports picked() for a deliberate choice only; Enter on the closed box comes as a key.
+// Reports listOpening() before its list opens, and shows the items as they are after it.
 class ComboDriver : public ListDriver {
  public:
   // What the edit field (or, without one, the selection) shows.

@@ -72,6 +72,9 @@ class ControlSink : public virtual InputSink {
   // A deliberate choice in a combo box: an item picked from the open list with the mouse or
   // Enter. Moving the selection of the closed box (wheel, arrows) reports nothing.
   virtual void picked() = 0;
+  // A combo box's list is about to open (by the mouse or the keyboard), before it shows: the
+  // element may change the items, and the list then shows them.
+  virtual void listOpening() = 0;
   virtual void paint(Canvas& canvas) = 0;
 
  protected:

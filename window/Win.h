@@ -71,6 +71,7 @@ class THIWin : public WinBase, public ControlSink {
   void clicked() override {}
   void textChanged() override {}
   void picked() override {}
+  void listOpening() override {}
   void paint(Canvas&) override {}
 
  protected:

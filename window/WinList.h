@@ -28,6 +28,10 @@ class THIWinList : public THIWin {
   int insertItem(const std::string& text);
   // The create step's loading of Strings.
   void loadStrings();
+  // Makes the items `wanted` (in that order, or sorted with Sorted) with the fewest changes:
+  // items that stay keep their data number and, for the current one, being current. Home
+  // thread.
+  void replaceItems(std::vector<std::string> wanted);
 };
 
 // The lines of a Strings text: split at CR LF; a final CR LF ends the last line.

@@ -1,5 +1,6 @@
 #include "window/hiComboBox.h"
 
+#include "runtime/EventGate.h"
 #include "window/KeyCodes.h"
 
 namespace hi {
@@ -19,6 +20,34 @@ void THIComboBox::init() {
 
 void THIComboBox::picked() {
   reportPick();
+}
+
+void THIComboBox::listOpening() {
+  if (!onDropDown.connected()) return;
+  EventScope scope;
+  // While this waited for another thread's event, the graph may have locked the choice.
+  if (!enabled()) return;
+  TData d;
+  fireEvent(onDropDown, d);
+}
+
+void THIComboBox::doSetItems(TData& d) {
+  const std::vector<std::string> lines = splitLines(toString(d));
+  EventGate::instance().callOnHome([&] {
+    ComboDriver* c = combo();
+    if (c == nullptr) return;
+    const int current = c->current();
+    const std::string chosen = c->itemText(current);
+    const std::string shown = c->fieldText();
+    replaceItems(lines);
+    if (!Editable) return;
+    if (current >= 0 && c->current() < 0 && shown == chosen) {
+      c->setFieldText("");
+    } else if (c->fieldText() != shown) {
+      c->setFieldText(shown);
+    }
+  });
+  forwardNull(d, onListChanged);
 }
 
 bool THIComboBox::keyStep(std::int32_t vk) {

@@ -54,4 +54,11 @@ std::string accessGroup(const std::string& path);
 
 void assessPortAccess(std::vector<PortEntry>& ports, const HolderSources& sources);
 
+// The directories whose entries coming and going change the port list, canonical and sorted:
+// `devDir` (device nodes appear and vanish there); with a port map `mapDir` also the map
+// itself and, for each entry, the directory it finally leads to and the one its link names
+// (/dev/serial/by-id for a by-id link). A directory that does not exist (yet) is stood for by
+// its nearest existing ancestor, where its creation shows.
+std::vector<std::string> portWatchDirectories(const std::string& mapDir, const std::string& devDir);
+
 }  // namespace hi

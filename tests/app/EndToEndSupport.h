@@ -152,10 +152,23 @@ class EndToEnd : public ::testing::Test {
     return -1;
   }
 
-  // The user picks a port from the list.
+  // The user opens the port list and picks a port from it.
   void choosePort(const char* name) {
+    hands().openList(*scheme->PortBox);
     const int index = listed(name);
     ASSERT_GE(index, 0) << name << " is not listed";
+    hands().pick(*scheme->PortBox, index);
+  }
+
+  // The user opens the port list, something happens meanwhile, and the user picks a port from
+  // the list as it opened. The system's notices, which would update the open list, are off.
+  void pickFromOpenList(const char* name, const std::function<void()>& meanwhile) {
+    TData none;
+    scheme->SerialPort->doStopWatch(none, 7);
+    hands().openList(*scheme->PortBox);
+    const int index = listed(name);
+    ASSERT_GE(index, 0) << name << " is not listed";
+    meanwhile();
     hands().pick(*scheme->PortBox, index);
   }
 

@@ -65,9 +65,9 @@ TEST_F(EndToEnd, APortGoneFromTheMapAfterTheListingSaysSo) {
   startDevice();
   startProgram();
   ASSERT_GE(listed("COM1"), 0);
-  // Taken out of the map between the listing and the choice.
-  ASSERT_EQ(std::remove((device->portsDir() + "/COM1").c_str()), 0);
-  choosePort("COM1");
+  // Taken out of the map while the list is open, before the choice.
+  pickFromOpenList("COM1",
+                   [&] { ASSERT_EQ(std::remove((device->portsDir() + "/COM1").c_str()), 0); });
   EXPECT_EQ(status(), utf8("COM1: такого порта нет в системе."));
   EXPECT_FALSE(scheme->SerialPort->isOpen());
   EXPECT_TRUE(portListEnabled());

@@ -45,7 +45,10 @@ class Hands {
   virtual void type(THIWin& control, const std::string& text) = 0;
   // A key pressed and released (Enter types its character too).
   virtual void key(THIWin& control, std::int32_t vk) = 0;
-  // Opens a combo box's list and picks the item with the mouse.
+  // Opens a combo box's list (as a click on its arrow does) and leaves it open.
+  virtual void openList(THIComboBox& combo) = 0;
+  // Picks the item of a combo box's list with the mouse, opening the list first if it is
+  // closed.
   virtual void pick(THIComboBox& combo, int index) = 0;
   // The window's close box; true when the window closed.
   virtual bool closeBox(THISimpleForm& form) = 0;

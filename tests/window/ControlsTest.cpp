@@ -289,6 +289,15 @@ class ComboTest : public WindowTest {
     fireEvent(makeEventPoint<&THIComboBox::doAdd>(0, &combo), d);
   }
   std::string item(int i) const { return combo.combo()->itemText(i); }
+  std::vector<std::string> items() const {
+    std::vector<std::string> all;
+    for (int i = 0; i < combo.combo()->count(); ++i) all.push_back(item(i));
+    return all;
+  }
+  void setItems(const std::string& lines) {
+    TData d = makeString(lines);
+    fireEvent(makeEventPoint<&THIComboBox::doSetItems>(0, &combo), d);
+  }
 
   THIComboBox combo{&form};
   Probe picks;
@@ -352,6 +361,56 @@ TEST_F(ComboTest, TypingIntoTheFieldFiresNothing) {
   EXPECT_EQ(hands().text(combo), "COM");
   EXPECT_EQ(picks.count(), 0u);
   EXPECT_EQ(combo.combo()->count(), 1);
+}
+
+TEST_F(ComboTest, NewItemsComeInListOrderGoneOnesGoAndTheChoiceStaysWhileListed) {
+  add(makeString("COM1"));
+  TData chained = makeString("COM3");
+  chained.next = new TData(makeInteger(7));
+  add(chained);
+  add(makeString("COM5"));
+  hands().pick(combo, 1);
+  const std::size_t changes = listChanged.count();
+
+  setItems("COM1\r\nCOM2\r\nCOM3\r\nCOM4");
+  EXPECT_EQ(items(), (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4"}));
+  EXPECT_EQ(combo.combo()->current(), 2);
+  EXPECT_EQ(hands().text(combo), "COM3");
+  EXPECT_EQ(combo.combo()->itemData(2), 7);
+  EXPECT_EQ(listChanged.count(), changes + 1);
+
+  setItems("COM2\r\nCOM4");  // the chosen port went
+  EXPECT_EQ(items(), (std::vector<std::string>{"COM2", "COM4"}));
+  EXPECT_EQ(combo.combo()->current(), -1);
+  EXPECT_EQ(hands().text(combo), "");
+  hands().type(combo, "COM9");  // typed, not chosen: it stays
+  setItems("COM4");
+  EXPECT_EQ(hands().text(combo), "COM9");
+  EXPECT_EQ(picks.count(), 1u);  // only the pick
+
+  combo.Sorted = 1;
+  setItems("b\r\nA\r\nc");
+  EXPECT_EQ(items(), (std::vector<std::string>{"A", "b", "c"}));
+  setItems("");
+  EXPECT_EQ(combo.combo()->count(), 0);
+}
+
+TEST_F(ComboTest, OpeningTheListAsksForItsItemsFirstALockedBoxDoesNotAsk) {
+  add(makeString("COM1"));
+  Probe drops;
+  drops.action = [&](TData&) { setItems("COM1\r\nCOM7"); };
+  combo.onDropDown = drops.point();
+
+  hands().openList(combo);
+  EXPECT_EQ(drops.count(), 1u);
+  hands().pick(combo, 1);  // from the list as it opened
+  ASSERT_EQ(picks.count(), 1u);
+  EXPECT_EQ(picks.last().text, "COM7");
+
+  TData zero = makeInteger(0);
+  combo.doEnabled(zero);
+  hands().openList(combo);
+  EXPECT_EQ(drops.count(), 1u);
 }
 
 TEST_F(Controls, ComboStringsAreLoadedAtCreation) {

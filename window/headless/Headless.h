@@ -168,13 +168,15 @@ class Combo : public Driven<ComboDriver> {
   bool dropped = false;
   bool redraw = true;
 
-  // The user opens the list and picks an item with the mouse.
+  // The user picks an item of the list with the mouse, opening it first if it is closed.
   bool pick(int index);
-  // The user opens the list (then keys move in it, and Enter picks) or closes it.
+  // The user opens the list (then keys move in it, and Enter picks); the element hears of it
+  // before the list shows.
   bool open();
   int highlighted = -1;  // the item under the keys in the open list
 
   int insertItem(int index, const std::string& text) override;
+  void removeItem(int index) override;
   void clearItems() override;
   int count() const override { return static_cast<int>(items.size()); }
   std::string itemText(int index) const override;

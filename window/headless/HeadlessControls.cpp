@@ -159,6 +159,17 @@ int Combo::insertItem(int index, const std::string& text) {
   return index;
 }
 
+void Combo::removeItem(int index) {
+  if (index < 0 || index >= count()) return;
+  items.erase(items.begin() + index);
+  if (currentIndex == index) {
+    currentIndex = -1;
+  } else if (currentIndex > index) {
+    --currentIndex;
+  }
+  if (highlighted >= count()) highlighted = count() - 1;
+}
+
 void Combo::clearItems() {
   items.clear();
   currentIndex = -1;
@@ -188,6 +199,7 @@ std::string Combo::fieldText() const {
 }
 
 bool Combo::pick(int index) {
+  if (!dropped && !open()) return false;
   if (!reachable() || index < 0 || index >= count()) return false;
   setCurrent(index);
   dropped = false;
@@ -197,6 +209,8 @@ bool Combo::pick(int index) {
 
 bool Combo::open() {
   if (!reachable()) return false;
+  sink.listOpening();
+  if (!reachable()) return false;  // the graph disabled the box meanwhile
   dropped = true;
   highlighted = currentIndex;
   return true;

@@ -15,10 +15,18 @@ constexpr int ItemDataRole = Qt::UserRole;
 
 // QComboBox raises `activated` for the wheel and for keys on the closed box as well as for a
 // pick from its list; these two overrides mark the first kind, which chooses nothing.
+// Every way of opening the list (the arrow, a click on a list-only box, Alt+Down, F4) goes
+// through showPopup.
 class ComboWidget : public QComboBox {
  public:
-  using QComboBox::QComboBox;
+  ComboWidget(QWidget* parent, ControlSink& sink) : QComboBox(parent), sink_(sink) {}
   bool browsing() const { return browsing_; }
+
+  void showPopup() override {
+    sink_.listOpening();
+    // The graph may have disabled the box meanwhile.
+    if (isEnabled()) QComboBox::showPopup();
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
@@ -33,13 +41,14 @@ class ComboWidget : public QComboBox {
   }
 
  private:
+  ControlSink& sink_;
   bool browsing_ = false;
 };
 
 class QtCombo : public QtControl<ComboDriver> {
  public:
   QtCombo(WindowDriver* parent, ControlSink& sink, const ComboStyle& style) : QtControl(sink) {
-    combo_ = new ComboWidget(controlParent(parent));
+    combo_ = new ComboWidget(controlParent(parent), sink);
     combo_->setEditable(style.editable);
     combo_->setFrame(false);
     QLineEdit* edit = combo_->lineEdit();
@@ -77,6 +86,17 @@ class QtCombo : public QtControl<ComboDriver> {
       if (field() != nullptr) field()->setText(typed);
     }
     return index;
+  }
+  void removeItem(int index) override {
+    if (index < 0 || index >= combo_->count()) return;
+    // Qt makes a neighbour current when the current item goes, and shows its text.
+    const int current = combo_->currentIndex();
+    const QString typed = field() != nullptr ? field()->text() : QString();
+    combo_->removeItem(index);
+    if (index == current) {
+      combo_->setCurrentIndex(-1);
+      if (field() != nullptr) field()->setText(typed);
+    }
   }
   void clearItems() override {
     // Clearing also empties the edit field, as the platform's combo box does.

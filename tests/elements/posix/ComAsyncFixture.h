@@ -36,13 +36,14 @@ class EventLog {
     DSR,
     RLSD,
     ErrorText,
+    PortList,
     Count
   };
 
   void record(TData& d, std::uint16_t index) {
-    static const char* const kNames[Count] = {"BeforeOpen", "Open", "BeforeClose", "Close",
-                                              "Write",      "Read", "PortName",    "RxChar",
-                                              "CTS",        "DSR",  "RLSD",        "ErrorText"};
+    static const char* const kNames[Count] = {
+        "BeforeOpen", "Open", "BeforeClose", "Close", "Write",     "Read",    "PortName",
+        "RxChar",     "CTS",  "DSR",         "RLSD",  "ErrorText", "PortList"};
     std::string entry = kNames[index];
     if (d.type == dtInteger) entry += " " + std::to_string(d.integer);
     if (d.type == dtString) entry += " " + (index == ErrorText ? cp1251ToUtf8(d.text) : d.text);
@@ -80,6 +81,7 @@ class EventLog {
     com.onDSR = makeEventPoint<&EventLog::record>(DSR, this);
     com.onRLSD = makeEventPoint<&EventLog::record>(RLSD, this);
     com.onErrorText = makeEventPoint<&EventLog::record>(ErrorText, this);
+    com.onPortList = makeEventPoint<&EventLog::record>(PortList, this);
   }
 
  private:

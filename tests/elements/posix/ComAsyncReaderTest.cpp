@@ -261,8 +261,10 @@ TEST_F(ComAsyncReader, APeerThatClosesEndsTheThreadWithoutSpinning) {
   EXPECT_TRUE(com.isOpen());                     // the port stays open until the graph closes it
   hi::test::writePort(com, hi::makeString("x"));
   hi::test::closePort(com);
-  EXPECT_EQ(log.take(), (std::vector<std::string>{"Write 0", "BeforeClose", "CTS 0", "DSR 0",
-                                                  "RLSD 0", "Close"}));
+  EXPECT_EQ(log.take(),
+            (std::vector<std::string>{"ErrorText COM3: устройство отключено от компьютера.",
+                                      "Write 0", "BeforeClose", "CTS 0", "DSR 0", "RLSD 0",
+                                      "Close"}));
 }
 
 TEST_F(ComAsyncReader, AHangUpEndsTheThreadWithoutSpinning) {

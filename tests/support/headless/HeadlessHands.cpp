@@ -46,6 +46,9 @@ class HeadlessHands : public Hands {
   void key(THIWin& c, std::int32_t vk) override {
     the(c).key(vk, vk == 0x0D ? std::string("\r") : std::string());
   }
+  void openList(THIComboBox& combo) override {
+    headless::as<headless::Combo>(combo.driver())->open();
+  }
   void pick(THIComboBox& combo, int index) override {
     headless::as<headless::Combo>(combo.driver())->pick(index);
   }

@@ -99,9 +99,12 @@ class QtHands : public Hands {
   void key(THIWin& c, std::int32_t vk) override {
     QTest::keyClick(inputWidget(c), qtKey(vk));
   }
+  void openList(THIComboBox& combo) override {
+    static_cast<QComboBox*>(widget(combo))->showPopup();
+  }
   void pick(THIComboBox& combo, int index) override {
     auto* box = static_cast<QComboBox*>(widget(combo));
-    box->showPopup();
+    if (!box->view()->isVisible()) box->showPopup();
     QAbstractItemView* view = box->view();
     const QRect item = view->visualRect(view->model()->index(index, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
