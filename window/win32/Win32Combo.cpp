@@ -51,6 +51,20 @@ class Win32Combo : public Win32Control<ComboDriver> {
     send(CB_SETITEMDATA, at, 0);
     return static_cast<int>(at);
   }
+  void removeItem(int index) override {
+    if (index < 0 || index >= count()) return;
+    const int was = current();
+    const std::string typed = editable_ ? windowText(handle()) : std::string();
+    send(CB_DELETESTRING, index);
+    // The current item stays current, its index following; without it none is current, and
+    // the field keeps what it showed.
+    if (index == was) {
+      send(CB_SETCURSEL, static_cast<WPARAM>(-1));
+      if (editable_) setWindowText(handle(), typed);
+    } else if (was > index) {
+      send(CB_SETCURSEL, was - 1);
+    }
+  }
   void clearItems() override {
     send(CB_RESETCONTENT);
     if (editable_) setWindowText(handle(), "");
@@ -98,7 +112,9 @@ class Win32Combo : public Win32Control<ComboDriver> {
   void command(WORD code) override {
     switch (code) {
       case CBN_DROPDOWN:
+        // Sent before the list shows: the items the element sets now are the ones shown.
         listOpened_ = true;
+        core_.sink().listOpening();
         break;
       case CBN_SELENDOK:
         // Whether the list closes before or after this comes differs between Windows

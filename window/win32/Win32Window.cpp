@@ -1,10 +1,12 @@
 #include "window/win32/Win32Window.h"
 
+#include <dbt.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/PortWatch.h"
 #include "window/KeyCodes.h"
 #include "window/win32/Win32Util.h"
 
@@ -337,6 +339,15 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l) {
       // Enter with the focus on the window itself may press its default button.
       if (w == VkReturn && sink_.enterUnhandled()) return 0;
       break;
+    case WM_DEVICECHANGE: {
+      // Top-level windows hear of ports that come and go without registering; some port
+      // drivers announce nothing but a change of the device tree.
+      const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(l);
+      const bool port = (w == DBT_DEVICEARRIVAL || w == DBT_DEVICEREMOVECOMPLETE) &&
+                        header != nullptr && header->dbch_devicetype == DBT_DEVTYP_PORT;
+      if (port || w == DBT_DEVNODES_CHANGED) reportDevicesChanged();
+      return TRUE;
+    }
     case WM_SETCURSOR:
       if (cursor_ > 0 && reinterpret_cast<HWND>(w) == hwnd_ && LOWORD(l) == HTCLIENT) {
         ::SetCursor(cursorFor(cursor_));

@@ -179,10 +179,14 @@ class Win32Hands : public Hands {
     ::SendMessageW(h, WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
     pump();
   }
+  void openList(THIComboBox& combo) override {
+    HWND h = the(combo);
+    if (reachable(h)) ::SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
+  }
   void pick(THIComboBox& combo, int index) override {
     HWND h = the(combo);
     if (!reachable(h)) return;
-    ::SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
+    if (::SendMessageW(h, CB_GETDROPPEDSTATE, 0, 0) == 0) ::SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     ::GetComboBoxInfo(h, &info);
