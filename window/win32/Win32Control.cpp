@@ -182,10 +182,6 @@ HBRUSH Win32ControlCore::controlColours(HDC dc) {
   return brush_;
 }
 
-LRESULT Win32ControlCore::callOriginal(HWND to, UINT msg, WPARAM w, LPARAM l) {
-  return ::DefSubclassProc(to, msg, w, l);
-}
-
 LRESULT CALLBACK Win32ControlCore::subclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l,
                                                 UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<Win32ControlCore*>(data);

@@ -91,7 +91,6 @@ class Win32ControlCore {
   bool clicksOnPress = false;
   // The control draws its whole area itself (WM_ERASEBKGND is skipped).
   bool paintsItself = false;
-  LRESULT callOriginal(HWND to, UINT msg, WPARAM w, LPARAM l);
   // Another window whose messages come through the same procedure (a combo box's edit).
   void watch(HWND child);
 
