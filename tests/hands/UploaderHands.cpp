@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
           if (::IsWindowVisible(failure)) shown = failure;
           return shown != nullptr;
         },
-        std::chrono::seconds(300));
+        std::chrono::seconds(1200));
     const double seconds =
         std::chrono::duration<double>(Clock::now() - pressedAt).count();
     if (!ended) {
