@@ -2,6 +2,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 
@@ -18,6 +19,10 @@ class Win32Progress : public Win32Control<ProgressDriver> {
       : Win32Control(sink) {
     core_.create(parent, PROGRESS_CLASSW,
                  (style.vertical ? PBS_VERTICAL : 0) | (style.smooth ? PBS_SMOOTH : 0));
+    // A themed bar draws the theme's colours and ignores the graph's bar and background
+    // colours; the classic bar draws them. A blank name matches no theme (Wine takes an
+    // empty one as none given).
+    ::SetWindowTheme(handle(), L" ", L" ");
   }
   void setRange(std::int32_t max) override {
     max_ = max;
@@ -28,7 +33,6 @@ class Win32Progress : public Win32Control<ProgressDriver> {
     position_ = position;
     show();
   }
-  // Themed bars keep the theme's colours; the classic look takes these.
   void setColor(std::uint32_t colour) override {
     core_.setColor(colour);
     send(PBM_SETBKCOLOR, 0, toColorRef(colour));

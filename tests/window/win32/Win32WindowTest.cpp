@@ -35,6 +35,23 @@ HWND handleOf(const THISimpleForm& f) {
   return win32Handle(f.driver());
 }
 
+// What the control draws in the middle of its client area.
+COLORREF pixelInTheMiddle(HWND h) {
+  RECT r{};
+  ::GetClientRect(h, &r);
+  HDC screen = ::GetDC(h);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  ::SendMessageW(h, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  const COLORREF c = ::GetPixel(dc, r.right / 2, r.bottom / 2);
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  ::ReleaseDC(h, screen);
+  return c;
+}
+
 }  // namespace
 
 TEST(Win32Frame, TheClientAreaIsTheGraphsAndTheFrameIsTheDesktops) {
@@ -96,13 +113,19 @@ TEST_F(Win32Controls, FontsAndColoursReachTheControls) {
   ASSERT_NE(::GetObjectW(brush, sizeof lb, &lb), 0);
   EXPECT_EQ(lb.lbColor, ::GetSysColor(COLOR_BTNFACE));
 
+  // The bar in the graph's colours, not the theme's: empty, then full (the nearer end).
   THIProgressBar bar(&form);
   sizeTo(bar, 600, 30);
   bar.Max = 10;
+  bar.Smooth = 1;
+  bar.Color = clBtnFace;
+  bar.BarColor = 0x00FF00;
   bar.init();
+  EXPECT_EQ(pixelInTheMiddle(handleOf(bar)), ::GetSysColor(COLOR_BTNFACE));
   TData beyond = makeInteger(25);
   bar.doPosition(beyond);
-  EXPECT_EQ(::SendMessageW(handleOf(bar), PBM_GETPOS, 0, 0), 10);  // the nearer end
+  EXPECT_EQ(::SendMessageW(handleOf(bar), PBM_GETPOS, 0, 0), 10);
+  EXPECT_EQ(pixelInTheMiddle(handleOf(bar)), 0x00FF00u);
 }
 
 TEST_F(Win32Controls, AListOnlyBoxTakesEnterInItsOpenListAsAChoiceAndEscapeAsNone) {
