@@ -89,9 +89,10 @@ endfunction()
 # One test binary, built from every source file of its test folders (a list) and of each
 # folder's subfolder for the target system (posix/ or win32/: tests that only build there).
 # Tests of binaries that share sources are told apart by a PREFIX. Folders without test
-# sources yet build no binary.
+# sources yet build no binary. TOOLKIT_DIRS: the folders' subfolders are toolkits' (win32/ is
+# the Win32 realisation's tests there), not the target system's.
 function(tormisaplex_test name dirs)
-  cmake_parse_arguments(_t "" "PREFIX" "" ${ARGN})
+  cmake_parse_arguments(_t "TOOLKIT_DIRS" "PREFIX" "" ${ARGN})
   if(WIN32)
     set(_system win32)
   else()
@@ -99,7 +100,11 @@ function(tormisaplex_test name dirs)
   endif()
   set(_src "")
   foreach(_dir IN LISTS dirs)
-    file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp ${_dir}/${_system}/*.cpp)
+    if(_t_TOOLKIT_DIRS)
+      file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp)
+    else()
+      file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp ${_dir}/${_system}/*.cpp)
+    endif()
     list(APPEND _src ${_dir_src})
   endforeach()
   if(NOT _src)
