@@ -117,7 +117,7 @@ echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 echo "apt brought in $(comm -13 "$work/packages-before" "$work/packages-installed" | wc -l) packages"
 
 step "--version"
-for program in tormisaplex-uploader tormisaplex-devsim; do
+for program in tormisaplex-uploader tormisaplex-devsim tormisaplex-upload; do
   printed=$(in_root "$program" --version)
   [ "$printed" = "$program $version" ] ||
     fail "$program --version printed '$printed', not '$program $version'"

@@ -1,0 +1,86 @@
+#include "app/cli/CommandLine.h"
+
+#include <algorithm>
+
+#include "runtime/Cp1251.h"
+
+namespace hi::cli {
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
+                                            std::string& error) {
+  CommandLine line;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const auto value = [&](std::string& into) {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "после " + a + " нужно значение.";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    if (a == "--help" || a == "-h") {
+      line.help = true;
+    } else if (a == "--version") {
+      line.version = true;
+    } else if (a == "--list") {
+      line.list = true;
+    } else if (a == "--write") {
+      line.write = true;
+    } else if (a == "--json") {
+      line.json = true;
+    } else if (a == "--port") {
+      std::string port;
+      if (!value(port)) return std::nullopt;
+      line.ports.push_back(port);
+    } else if (a == "--log") {
+      if (!value(line.log)) return std::nullopt;
+    } else {
+      error = "неизвестный параметр " + a + ".";
+      return std::nullopt;
+    }
+  }
+  if (line.help || line.version) return line;
+  if (line.list == !line.ports.empty()) {
+    error = line.list ? "--list и --port не сочетаются." : "нужен --list или --port.";
+    return std::nullopt;
+  }
+  if (line.list && (line.write || !line.log.empty())) {
+    error = "--write и --log работают только с --port.";
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < line.ports.size(); ++i) {
+    for (std::size_t k = 0; k < i; ++k) {
+      if (cp1251ToLower(line.ports[i]) == cp1251ToLower(line.ports[k])) {
+        error = "порт " + line.ports[i] + " указан дважды.";
+        return std::nullopt;
+      }
+    }
+  }
+  return line;
+}
+
+std::vector<std::string> unitArguments(const CommandLine& line, const std::string& port) {
+  std::vector<std::string> args{"--port", port, "--json"};
+  if (line.write) args.push_back("--write");
+  return args;
+}
+
+std::string usageText() {
+  return "Использование:\n"
+         "  tormisaplex-upload --list [--json]\n"
+         "  tormisaplex-upload --port ПОРТ [--port ПОРТ ...] [--write] [--json] [--log ФАЙЛ]\n"
+         "  tormisaplex-upload --version | --help\n"
+         "\n"
+         "  --list        все последовательные порты (ни один не открывается)\n"
+         "  --port ПОРТ   COMn или путь устройства; спросить устройство (VERS)\n"
+         "  --write       записать встроенное ПО\n"
+         "  --json        одна строка JSON на шаг и на результат\n"
+         "  --log ФАЙЛ    дописать в ФАЙЛ строку JSON на каждое устройство\n"
+         "\n"
+         "Коды выхода: 0 успех, 1 сбой программы, 2 ошибка в командной строке, 3 порт не\n"
+         "открывается, 4 нет устройства, 5 неверный ответ, 6 устройство молчит, 7 порт пропал,\n"
+         "130 прервано. Подробно: man tormisaplex-upload.\n";
+}
+
+}  // namespace hi::cli

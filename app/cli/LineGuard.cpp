@@ -1,0 +1,38 @@
+#include "app/cli/LineGuard.h"
+
+namespace hi::cli {
+
+void WriteGuard::doWrite(TData& d) {
+  std::lock_guard lock(mutex_);
+  if (halted_) return;
+  const std::string text = toString(d);
+  fireEvent(onPass, d);
+  if (!uploading_) return;
+  if (text.size() == 1) {
+    ++imageBytes_;
+  } else if (text == "PUSK") {
+    startSent_ = true;
+  }
+}
+
+void WriteGuard::halt() {
+  std::lock_guard lock(mutex_);
+  halted_ = true;
+}
+
+void WriteGuard::insert(EventPoint& point) {
+  onPass = point;
+  point = makeEventPoint<&WriteGuard::doWrite>(0, this);
+}
+
+void Tap::doPass(TData& d) {
+  fired_ = true;
+  fireEvent(onPass, d);
+}
+
+void Tap::insert(EventPoint& point) {
+  onPass = point;
+  point = makeEventPoint<&Tap::doPass>(0, this);
+}
+
+}  // namespace hi::cli

@@ -1,0 +1,56 @@
+// Elements the command-line host puts into wires of the graph. They pass every value on
+// unchanged; the guard on the write wire also stops every write the moment the user
+// interrupts, and the taps tell which way an upload failure went.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "runtime/Share.h"
+
+namespace hi::cli {
+
+// Between the graph's write hub and the serial element's write.
+class WriteGuard : public Element {
+ public:
+  EventPoint onPass;
+
+  // Passes a write on unless halted. Holds the guard for the write, so that halt() returns
+  // only once no write is under way.
+  void doWrite(TData& d);
+
+  // From now on no byte reaches the port. Any thread; waits for a write under way.
+  void halt();
+  bool halted() const { return halted_.load(); }
+
+  // From now on one-byte writes are image bytes and "PUSK" is the start command.
+  void uploadBegins() { uploading_ = true; }
+  std::uint64_t imageBytes() const { return imageBytes_.load(); }
+  bool startSent() const { return startSent_.load(); }
+
+  // Puts the guard into the wire `point`.
+  void insert(EventPoint& point);
+
+ private:
+  std::mutex mutex_;
+  std::atomic<bool> halted_{false};
+  std::atomic<bool> uploading_{false};
+  std::atomic<std::uint64_t> imageBytes_{0};
+  std::atomic<bool> startSent_{false};
+};
+
+// Notes that a wire carried an event.
+class Tap : public Element {
+ public:
+  EventPoint onPass;
+  void doPass(TData& d);
+  bool fired() const { return fired_.load(); }
+  void insert(EventPoint& point);
+
+ private:
+  std::atomic<bool> fired_{false};
+};
+
+}  // namespace hi::cli

@@ -1,0 +1,27 @@
+// How a unit's session ended, and the exit code each way out has. Scripts rely on these
+// numbers: they are documented in the README and the man page and never change meaning.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace hi::cli {
+
+enum class Outcome {
+  Ok,           // identified (and, with --write, written, started and settled)
+  Usage,        // the command line is wrong
+  OpenFailed,   // the port could not be opened; the reason is printed
+  NoDevice,     // no answer to "VERS", or an answer that is no Tormisaplex device
+  WrongReply,   // the device answered a block with a wrong checksum or anything else
+  Silence,      // the device stopped answering during the upload
+  LineGone,     // the port went away during the session (unplugged, hung up)
+  Interrupted,  // the user interrupted; nothing is sent after that
+  Failed,       // anything else: the program itself could not go on (a unit that crashed)
+};
+
+int exitCode(Outcome outcome);
+// The name scripts read in the JSON lines: "ok", "open_failed", ...
+std::string_view outcomeName(Outcome outcome);
+std::optional<Outcome> outcomeNamed(std::string_view name);
+
+}  // namespace hi::cli
