@@ -82,7 +82,7 @@ WIN_BUILD_TYPE ?= Release
 WINE32         ?= yes
 WINE_PREFIX    ?= $(CURDIR)/build-win/wine-prefix
 WIN_PACKAGES    = tools/packages-windows.txt $(if $(filter yes,$(WINE32)),tools/packages-wine32.txt)
-WIN_CONFIGURE   = -G Ninja -DCMAKE_BUILD_TYPE=$(WIN_BUILD_TYPE) \
+WIN_CONFIGURE   = -G Ninja -DCMAKE_BUILD_TYPE=$(WIN_BUILD_TYPE) -DTORMISAPLEX_WITH_GUI=ON \
                   -DTORMISAPLEX_WINEPREFIX=$(WINE_PREFIX) \
                   -DTORMISAPLEX_HOST_TOOLS=$(CURDIR)/$(BUILD)/bin $(CMAKE_ARGS)
 

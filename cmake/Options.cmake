@@ -1,14 +1,12 @@
 # Build options shared by every layer.
 
-# The program's window realisation: Qt on Linux; on Windows the native one, which is not
-# there yet, so Windows builds the layers beneath it and the headless realisation.
+# The program's window realisation: Qt on Linux, the native Win32 controls on Windows.
 if(WIN32)
   set(_tormisaplex_native OFF)
 else()
   set(_tormisaplex_native ON)
 endif()
-option(TORMISAPLEX_WITH_GUI "Build the program's window realisation and the program"
-       ${_tormisaplex_native})
+option(TORMISAPLEX_WITH_GUI "Build the program's window realisation and the program" ON)
 # The toolkit the program's window is realised with (window/<toolkit>/), by target system.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(_toolkit win32)
@@ -91,9 +89,10 @@ endfunction()
 # One test binary, built from every source file of its test folders (a list) and of each
 # folder's subfolder for the target system (posix/ or win32/: tests that only build there).
 # Tests of binaries that share sources are told apart by a PREFIX. Folders without test
-# sources yet build no binary.
+# sources yet build no binary. TOOLKIT_DIRS: the folders' subfolders are toolkits' (win32/ is
+# the Win32 realisation's tests there), not the target system's.
 function(tormisaplex_test name dirs)
-  cmake_parse_arguments(_t "" "PREFIX" "" ${ARGN})
+  cmake_parse_arguments(_t "TOOLKIT_DIRS" "PREFIX" "" ${ARGN})
   if(WIN32)
     set(_system win32)
   else()
@@ -101,7 +100,11 @@ function(tormisaplex_test name dirs)
   endif()
   set(_src "")
   foreach(_dir IN LISTS dirs)
-    file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp ${_dir}/${_system}/*.cpp)
+    if(_t_TOOLKIT_DIRS)
+      file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp)
+    else()
+      file(GLOB _dir_src CONFIGURE_DEPENDS ${_dir}/*.cpp ${_dir}/${_system}/*.cpp)
+    endif()
     list(APPEND _src ${_dir_src})
   endforeach()
   if(NOT _src)

@@ -13,6 +13,7 @@
 #   --expect S       the simulator's exit status that counts as success: 0, 1 or any
 #                    (default 0); any other status fails the session
 #   --devsim ARG     an argument for the simulator (repeat for several)
+#   --summary TEXT   text the simulator's summary line must hold (the reason of a failure)
 #
 # The exit status is the program's, or 1 when the simulator ended otherwise than expected.
 set -eu
@@ -24,6 +25,7 @@ tools=""
 com=20
 expect=0
 devsim_args=""
+summary=""
 while [ $# -gt 0 ]; do
   case $1 in
     --prefix) prefix=$2; shift 2 ;;
@@ -31,6 +33,7 @@ while [ $# -gt 0 ]; do
     --com) com=$2; shift 2 ;;
     --expect) expect=$2; shift 2 ;;
     --devsim) devsim_args="$devsim_args $2"; shift 2 ;;
+    --summary) summary=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "devsim-session.sh: unknown option $1" >&2; exit 2 ;;
   esac
@@ -102,6 +105,10 @@ sim_status=0
 wait "$sim_pid" || sim_status=$?
 sim_pid=""
 tail -n 1 "$work/devsim.out"
+if [ -n "$summary" ] && ! tail -n 1 "$work/devsim.out" | grep -qF -- "$summary"; then
+  echo "devsim-session.sh: the simulator's summary does not say \"$summary\"" >&2
+  [ "$status" -ne 0 ] || status=1
+fi
 if [ "$expect" != any ] && [ "$sim_status" != "$expect" ]; then
   echo "devsim-session.sh: the simulator ended with status $sim_status, expected $expect" >&2
   [ "$status" -ne 0 ] || status=1

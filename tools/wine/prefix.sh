@@ -9,6 +9,8 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # came) cannot start the programs of the other kind.
 wine_installed_stamp() {
   dpkg-query -W -f='${Package}:${Architecture} ${Version}\n' wine64 'wine32:i386' 2>/dev/null
+  # The settings below; a prefix made with older ones is made again.
+  echo "settings 2"
 }
 
 # wine_prefix_ready PREFIX: makes PREFIX a working prefix and exports WINEPREFIX.
@@ -32,6 +34,10 @@ wine_prefix_ready() {
   fi
   if [ ! -d "$prefix" ]; then
     wine wineboot --init >/dev/null 2>&1
+    # Wine draws the windows' frames itself, as Windows does, rather than leaving them to a
+    # window manager: under Xvfb there is none, and a managed window would show no frame
+    # and make every hide wait two seconds for the manager's answer.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wineserver -w
     printf '%s\n' "$stamp" >"$prefix/.tormisaplex-stamp"
   fi

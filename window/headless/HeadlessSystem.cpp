@@ -4,7 +4,7 @@
 #include "platform/Resources.h"
 #include "runtime/EventGate.h"
 #include "window/Colors.h"
-#include "window/headless/DibImages.h"
+#include "window/DibImages.h"
 #include "window/headless/Headless.h"
 
 namespace hi::headless {

@@ -1,4 +1,4 @@
-#include "window/headless/DibImages.h"
+#include "window/DibImages.h"
 
 #include <bit>
 

@@ -1,0 +1,7 @@
+#include "platform/ConsoleOutput.h"
+
+namespace hi {
+
+void attachParentConsole() {}
+
+}  // namespace hi

@@ -1,0 +1,201 @@
+// tormisaplex-uploader-hands UPLOADER.exe success|failure: a technician's hands on the real
+// program, from outside it. Starts the uploader, picks the port TORMISAPLEX_TEST_PORT names
+// from the open list of its port box, waits until «Записать» can be pressed and presses it,
+// then waits for the success or the failure display and says which came, and how long the
+// upload took, on standard output. Closes the window at the end. The exit status is 0 when
+// the expected display came and the program ended by itself once closed.
+//
+// Everything goes through the messages the controls take from the user's mouse and keys:
+// the program under test runs its own window, graph and serial port, unaware of this one.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The controls' texts as the program shows them.
+const wchar_t* const WriteCaption = L"\u0417\u0430\u043f\u0438\u0441\u0430\u0442\u044c";  // Записать
+const wchar_t* const SuccessText = L"\u041f\u041e \u0443\u0441\u043f\u0435\u0448\u043d\u043e";  // ПО успешно
+const wchar_t* const FailureText = L"\u041e\u0448\u0438\u0431\u043a\u0430";  // Ошибка
+
+struct Found {
+  DWORD process = 0;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK findForm(HWND hwnd, LPARAM l) {
+  auto* found = reinterpret_cast<Found*>(l);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t cls[64] = {};
+  ::GetClassNameW(hwnd, cls, 64);
+  if (pid == found->process && std::wcscmp(cls, L"TormisaplexForm") == 0 &&
+      ::IsWindowVisible(hwnd)) {
+    found->window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK collect(HWND h, LPARAM l) {
+  reinterpret_cast<std::vector<HWND>*>(l)->push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> children(HWND parent) {
+  std::vector<HWND> out;
+  ::EnumChildWindows(parent, &collect, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+std::wstring className(HWND h) {
+  wchar_t cls[64] = {};
+  ::GetClassNameW(h, cls, 64);
+  return cls;
+}
+
+std::wstring textOf(HWND h) {
+  wchar_t text[512] = {};
+  ::SendMessageTimeoutW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, nullptr);
+  return text;
+}
+
+// The first child of a class whose text holds `part` (any text when null).
+HWND child(HWND form, const wchar_t* cls, const wchar_t* part, bool visibleOnly) {
+  for (HWND h : children(form)) {
+    if (_wcsicmp(className(h).c_str(), cls) != 0) continue;
+    if (visibleOnly && !::IsWindowVisible(h)) continue;
+    if (part == nullptr || textOf(h).find(part) != std::wstring::npos) return h;
+  }
+  return nullptr;
+}
+
+template <class Done>
+bool waitFor(Done done, std::chrono::seconds limit) {
+  const auto until = Clock::now() + limit;
+  while (!done()) {
+    if (Clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+std::wstring windowsPath(const char* path) {
+  std::wstring out;
+  // A path from the Linux side of Wine lies on its drive Z:.
+  if (path[0] == '/') out = L"Z:";
+  for (const char* p = path; *p != '\0'; ++p) out += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  return out;
+}
+
+int fail(const char* what) {
+  std::printf("uploader-hands: %s\n", what);
+  std::fflush(stdout);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3 || (std::strcmp(argv[2], "success") != 0 && std::strcmp(argv[2], "failure") != 0)) {
+    std::fprintf(stderr, "usage: tormisaplex-uploader-hands UPLOADER.exe success|failure\n");
+    return 2;
+  }
+  const char* portVar = std::getenv("TORMISAPLEX_TEST_PORT");
+  if (portVar == nullptr) return fail("TORMISAPLEX_TEST_PORT is not set");
+  std::wstring port;
+  for (const char* p = portVar; *p != '\0'; ++p) port += static_cast<wchar_t>(*p);
+  const bool wantSuccess = std::strcmp(argv[2], "success") == 0;
+
+  std::wstring command = L"\"" + windowsPath(argv[1]) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi)) {
+    return fail("the uploader did not start");
+  }
+  ::CloseHandle(pi.hThread);
+  int status = 0;
+  Found found{pi.dwProcessId, nullptr};
+  if (!waitFor([&] { ::EnumWindows(&findForm, reinterpret_cast<LPARAM>(&found));
+                     return found.window != nullptr; },
+               std::chrono::seconds(60))) {
+    status = fail("the uploader's window did not appear");
+  }
+  HWND form = found.window;
+  HWND write = nullptr;
+  auto pressedAt = Clock::now();
+  if (status == 0) {
+    HWND box = child(form, L"ComboBox", nullptr, true);
+    int index = -1;
+    if (box != nullptr) {
+      // The list is open, the port's item is highlighted, and Enter picks it.
+      ::SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+      const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+      for (int i = 0; i < count && index < 0; ++i) {
+        wchar_t item[64] = {};
+        if (::SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 64) {
+          ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+          if (port == item) index = i;
+        }
+      }
+    }
+    if (index < 0) {
+      status = fail("the port is not in the port box");
+    } else {
+      ::SendMessageW(box, CB_SETCURSEL, index, 0);
+      ::SendMessageW(box, WM_KEYDOWN, VK_RETURN, 1);
+      ::SendMessageW(box, WM_KEYUP, VK_RETURN, 0xC0000001);
+      write = child(form, L"Button", WriteCaption, false);
+      if (write == nullptr ||
+          !waitFor([&] { return ::IsWindowVisible(write) && ::IsWindowEnabled(write); },
+                   std::chrono::seconds(30))) {
+        status = fail("«Записать» did not become pressable: the device was not recognised");
+      }
+    }
+  }
+  if (status == 0) {
+    // Both displays exist, hidden, from the start; only their visibility is watched, so
+    // that the watching asks nothing of the program's GUI thread while it uploads.
+    HWND success = child(form, L"Static", SuccessText, false);
+    HWND failure = child(form, L"Static", FailureText, false);
+    pressedAt = Clock::now();
+    if (success != nullptr && failure != nullptr) ::SendMessageW(write, BM_CLICK, 0, 0);
+    HWND shown = nullptr;
+    const bool ended = success != nullptr && failure != nullptr && waitFor(
+        [&] {
+          if (::IsWindowVisible(success)) shown = success;
+          if (::IsWindowVisible(failure)) shown = failure;
+          return shown != nullptr;
+        },
+        std::chrono::seconds(1200));
+    const double seconds =
+        std::chrono::duration<double>(Clock::now() - pressedAt).count();
+    if (!ended) {
+      status = fail("neither the success nor the failure display came");
+    } else {
+      std::printf("uploader-hands: %s display after %.1f s\n",
+                  shown == success ? "success" : "failure", seconds);
+      if ((shown == success) != wantSuccess) status = fail("not the display expected");
+    }
+  }
+  if (form != nullptr) ::PostMessageW(form, WM_CLOSE, 0, 0);
+  if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(pi.hProcess, 1);
+    status = fail("the uploader did not end when its window was closed");
+  }
+  ::CloseHandle(pi.hProcess);
+  std::fflush(stdout);
+  return status;
+}

@@ -1,0 +1,7 @@
+// The window tests on the Win32 controls under Wine: the test thread is the graph's home thread.
+#include "tests/support/Hands.h"
+#include "window/SystemDriver.h"
+
+int main(int argc, char** argv) {
+  return hi::test::runWindowTests(argc, argv, &hi::installWindowSeams);
+}
