@@ -32,11 +32,13 @@ bool EventGate::enter(const std::atomic<bool>* cancel) {
 }
 
 void EventGate::leave() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (depth_ > 0 && --depth_ == 0) {
     owner_ = std::thread::id{};
     lastEventEnd_ = std::chrono::steady_clock::now();
     changed_.notify_all();
+    // What the event posted for the screen goes there now that the event is over.
+    if (wakeDeferred_) wakeHomeLocked(lock);
   }
 }
 
@@ -59,6 +61,8 @@ void EventGate::setHomeThread(std::function<void()> wake) {
   std::lock_guard lock(mutex_);
   home_ = std::this_thread::get_id();
   wake_ = std::move(wake);
+  wakeSent_ = false;
+  wakeDeferred_ = false;
 }
 
 void EventGate::clearHomeThread() {
@@ -67,6 +71,8 @@ void EventGate::clearHomeThread() {
   runHomeCallsLocked(lock);
   home_ = std::thread::id{};
   wake_ = nullptr;
+  wakeSent_ = false;
+  wakeDeferred_ = false;
 }
 
 bool EventGate::onHomeThread() const {
@@ -83,18 +89,78 @@ void EventGate::callOnHome(FunctionRef<void()> fn) {
   const auto self = std::this_thread::get_id();
   std::unique_lock lock(mutex_);
   if (home_ == std::thread::id{} || home_ == self) {
+    // What other threads queued before goes first, so no older change lands after this one.
+    if (home_ == self) runHomeCallsLocked(lock);
     lock.unlock();
     fn();
     return;
   }
   HomeCall call{fn, self};
-  calls_.push_back(&call);
-  changed_.notify_all();  // the home thread may be waiting inside the gate
+  calls_.push_back(Queued{&call, nullptr, nullptr, 0});
+  wakeHomeLocked(lock);
+  changed_.wait(lock, [&] { return call.done; });
+}
+
+void EventGate::postToHome(const void* owner, int slot, std::function<void()> fn) {
+  const auto self = std::this_thread::get_id();
+  std::unique_lock lock(mutex_);
+  if (home_ == std::thread::id{} || home_ == self) {
+    if (home_ == self) runHomeCallsLocked(lock);
+    lock.unlock();
+    fn();
+    return;
+  }
+  const auto [it, fresh] = pending_.try_emplace({owner, slot}, nullptr);
+  if (!fresh && it->second == &calls_.back()) {
+    // Nothing came between: the newer call simply takes the older one's place.
+    it->second->posted = std::move(fn);
+    return;
+  }
+  // Otherwise the older one is dropped where it stands and the newer one queued behind
+  // what came between, so that the calls run in the order they were made.
+  if (!fresh) it->second->posted = nullptr;
+  calls_.push_back(Queued{nullptr, std::move(fn), owner, slot});
+  it->second = &calls_.back();
+  // Within an event the home thread is woken once the event ends, or once the screen has
+  // waited long enough, so that it takes a burst of changes (a block's 256 CRC texts) at
+  // once instead of waking for each.
+  if (depth_ > 0 && owner_ == self && !wakeSent_) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!wakeDeferred_) {
+      wakeDeferred_ = true;
+      deferredSince_ = now;
+      return;
+    }
+    if (now - deferredSince_ < kLongestDeferral) return;
+  }
+  wakeHomeLocked(lock);
+}
+
+void EventGate::dropPosted(const void* owner) {
+  std::lock_guard lock(mutex_);
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    if (it->first.first == owner) {
+      it->second->posted = nullptr;
+      it = pending_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void EventGate::wakeHomeLocked(std::unique_lock<std::mutex>& lock) {
+  // One wake-up until the home thread looks at its queue: a thread switch or a system call
+  // per queued call would cost more than most calls themselves.
+  wakeDeferred_ = false;
+  // Always: the home thread may be waiting inside the gate, where the wake-up sent before
+  // does not reach it.
+  changed_.notify_all();
+  if (wakeSent_) return;
+  wakeSent_ = true;
   const std::function<void()> wake = wake_;
   lock.unlock();
   if (wake) wake();
   lock.lock();
-  changed_.wait(lock, [&] { return call.done; });
 }
 
 void EventGate::runHomeCalls() {
@@ -104,9 +170,19 @@ void EventGate::runHomeCalls() {
 }
 
 void EventGate::runHomeCallsLocked(std::unique_lock<std::mutex>& lock) {
+  wakeSent_ = false;
   while (!calls_.empty()) {
-    HomeCall* call = calls_.front();
+    Queued entry = std::move(calls_.front());
     calls_.pop_front();
+    if (entry.call == nullptr) {
+      if (!entry.posted) continue;  // replaced by a newer one
+      pending_.erase({entry.owner, entry.slot});
+      lock.unlock();
+      entry.posted();
+      lock.lock();
+      continue;
+    }
+    HomeCall* call = entry.call;
     // The poster is blocked until the call is done; if it holds the gate, the home thread
     // holds it in its place meanwhile, so the call may fire into the graph.
     const bool borrow = depth_ > 0 && owner_ == call->poster;

@@ -3,7 +3,7 @@
 // Every place where an event enters the graph from its own thread holds an EventScope.
 //
 // Window calls made by an event on another thread are carried to the home (GUI) thread with
-// callOnHome. The home thread must never block on the gate while the gate's holder waits for
+// callOnHome, or, when they only change what the screen shows, posted with postToHome. The home thread must never block on the gate while the gate's holder waits for
 // the home thread: whenever the home thread waits (for the gate, or for another thread to
 // finish), it keeps running the calls posted to it, and while it runs a call for the gate's
 // holder it acts as that holder, so the call may fire into the graph.
@@ -14,8 +14,10 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "runtime/FunctionRef.h"
@@ -45,8 +47,18 @@ class EventGate {
   bool hasHomeThread() const;
 
   // Runs fn on the home thread and returns once it has run. On the home thread itself, or
-  // when there is none, fn runs directly.
+  // when there is none, fn runs directly, after the calls still queued there.
   void callOnHome(FunctionRef<void()> fn);
+  // Queues fn for the home thread behind every call carried there before and returns at
+  // once. A call still queued under the same owner and slot is dropped: fn must replace
+  // its whole effect. fn must not fire into the graph nor read from it, since it runs
+  // outside the poster's event. Posted within an event, fn is handed over when the event
+  // ends, or with a later call of the event once the first has waited 20 ms, or with a
+  // waited-for call. On the home thread, or when there is none, fn runs directly, after
+  // the calls still queued.
+  void postToHome(const void* owner, int slot, std::function<void()> fn);
+  // Drops every queued call of an owner that is going away (home thread).
+  void dropPosted(const void* owner);
   // Runs the calls that other threads posted (home thread only; elsewhere it does nothing).
   void runHomeCalls();
   // Whether the calling thread is running, at any depth, a call that `poster` posted and
@@ -65,8 +77,17 @@ class EventGate {
     std::thread::id poster;
     bool done = false;
   };
+  // One entry of the home thread's queue: a call whose poster waits, or a posted one.
+  struct Queued {
+    HomeCall* call = nullptr;
+    std::function<void()> posted;  // empty once dropped
+    const void* owner = nullptr;
+    int slot = 0;
+  };
 
   void runHomeCallsLocked(std::unique_lock<std::mutex>& lock);
+  // Wakes the home thread for its queue unless a wake-up is already on its way.
+  void wakeHomeLocked(std::unique_lock<std::mutex>& lock);
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
@@ -75,7 +96,16 @@ class EventGate {
   std::chrono::steady_clock::time_point lastEventEnd_{};
   std::thread::id home_;
   std::function<void()> wake_;
-  std::deque<HomeCall*> calls_;
+  // Entries are only added at the back and taken from the front, so pointers to them stay
+  // valid while queued; pending_ finds the queued posted call of an owner's slot.
+  std::deque<Queued> calls_;
+  std::map<std::pair<const void*, int>, Queued*> pending_;
+  bool wakeSent_ = false;  // the home thread has been woken and has not yet looked
+  bool wakeDeferred_ = false;  // posted calls wait for the end of the poster's event
+  std::chrono::steady_clock::time_point deferredSince_{};
+  // How long the posted calls of a running event wait for the home thread at most, about a
+  // screen's frame time.
+  static constexpr std::chrono::milliseconds kLongestDeferral{20};
   std::vector<std::thread::id> running_;  // posters of the calls the home thread runs
 };
 

@@ -1,6 +1,7 @@
 #include "window/Win.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "runtime/EventGate.h"
 #include "window/Docking.h"
@@ -41,6 +42,7 @@ THIWin::THIWin(THISimpleWin* parent) : parent_(parent) {
 }
 
 THIWin::~THIWin() {
+  EventGate::instance().dropPosted(this);
   removeHint();
   if (driver_) driver_->setVisible(false);
   driver_.reset();
@@ -116,6 +118,10 @@ void THIWin::setBounds(Rect r) {
   r.height = std::max(r.height, 0);
   bounds_ = r;
   driver_->setBounds(r);
+}
+
+void THIWin::showLater(int slot, std::function<void()> fn) {
+  EventGate::instance().postToHome(this, slot, std::move(fn));
 }
 
 void THIWin::doVisible(TData& d) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -97,6 +98,11 @@ class THIWin : public WinBase, public ControlSink {
 
   void applyFont(const TFontRec& font);
   void relayoutParent();
+  // Carries a change of what the control shows to the home thread without waiting for it
+  // (EventGate::postToHome): a newer change of the same slot replaces one still queued.
+  // Only for changes that fire nothing into the graph and that the graph does not read back
+  // from the control; fn runs on the home thread, outside the caller's event.
+  void showLater(int slot, std::function<void()> fn);
   WidgetDriver* widget() const override { return driver_.get(); }
 
  private:

@@ -1,5 +1,7 @@
 #include "window/hiEdit.h"
 
+#include <algorithm>
+
 #include "runtime/EventGate.h"
 #include "window/KeyCodes.h"
 
@@ -28,7 +30,7 @@ void THIEdit::textChanged() {
   {
     // Before onChange fires, so that its handlers read the new text.
     std::lock_guard lock(textMutex_);
-    text_ = now;
+    if (textsShown_ == textsPosted_) text_ = now;
   }
   if (armed_) {
     TData d = makeString(now);
@@ -45,19 +47,43 @@ void THIEdit::setTextUnreported(const std::string& text) {
 }
 
 void THIEdit::doText(TData& d) {
-  EventGate::instance().callOnHome([&] {
-    EditDriver* e = edit();
-    if (e == nullptr) return;
-    doTextRan_ = true;
-    const int caret = e->caret();
-    const std::string text = readString(d, inTextIn, "");
-    if (text == e->text()) {
-      // Every replacement is a change to the graph, even with the same text.
-      textChanged();
-    } else {
-      e->setText(text);
-    }
-    e->setCaret(caret);
+  EventGate& gate = EventGate::instance();
+  if (onChange.connected() || gate.onHomeThread() || !gate.hasHomeThread()) {
+    // A change fires into the graph as part of the caller's event, so the caller waits.
+    gate.callOnHome([&] {
+      if (edit() == nullptr) return;
+      doTextRan_ = true;
+      replaceText(readString(d, inTextIn, ""));
+    });
+    return;
+  }
+  postText(readString(d, inTextIn, ""));
+}
+
+void THIEdit::replaceText(const std::string& text) {
+  EditDriver* e = edit();
+  const int caret = e->caret();
+  if (text == e->text()) {
+    // Every replacement is a change to the graph, even with the same text.
+    textChanged();
+  } else {
+    e->setText(text);
+  }
+  e->setCaret(caret);
+}
+
+void THIEdit::postText(const std::string& text) {
+  std::uint64_t number = 0;
+  {
+    std::lock_guard lock(textMutex_);
+    if (!text_) return;  // the control is gone
+    text_ = text;
+    number = ++textsPosted_;
+  }
+  showLater(0, [this, text, number] {
+    if (edit() != nullptr) replaceText(text);
+    std::lock_guard lock(textMutex_);
+    textsShown_ = std::max(textsShown_, number);
   });
 }
 

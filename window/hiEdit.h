@@ -27,7 +27,9 @@ class THIEdit : public THIWin {
   void init();
 
   // Replaces the text with TextIn (unconnected: the event's value) and keeps the caret.
-  // Callable from any thread.
+  // Callable from any thread. From another thread the caller waits for the home thread only
+  // when onChange is connected; otherwise the new text is read back at once and reaches the
+  // screen later, in order, a newer text replacing one still on its way.
   void doText(TData& d);
   // The text in the field. Callable from any thread.
   void TextOut(TData& d, std::uint16_t index);
@@ -44,14 +46,20 @@ class THIEdit : public THIWin {
 
  private:
   void setTextUnreported(const std::string& text);
+  void replaceText(const std::string& text);
+  void postText(const std::string& text);
 
   bool armed_ = false;      // a change is reported only once armed
   bool doTextRan_ = false;  // doText ran during the current onEnter
 
-  // The field's text as of its last change, kept by the GUI thread for readers on other
-  // threads; none once the control is gone.
+  // The field's text as the graph knows it, for readers on any thread: as of its last
+  // change, or the newest text posted to it; none once the control is gone.
   mutable std::mutex textMutex_;
   std::optional<std::string> text_;
+  // Texts posted and put on the screen, counted: while one is on its way, the field shows
+  // an older text than the graph's copy, and the copy stays.
+  std::uint64_t textsPosted_ = 0;
+  std::uint64_t textsShown_ = 0;
 };
 
 }  // namespace hi

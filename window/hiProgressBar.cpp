@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "runtime/EventGate.h"
-
 namespace hi {
 
 int filledLength(std::int32_t position, std::int32_t max, int length) {
@@ -27,8 +25,10 @@ void THIProgressBar::init() {
 }
 
 void THIProgressBar::doPosition(TData& d) {
-  EventGate::instance().callOnHome([&] {
-    position_ = toInteger(d);
+  // The bar fires nothing and the graph never reads the position back: the caller need not
+  // wait for the screen.
+  showLater(0, [this, position = toInteger(d)] {
+    position_ = position;
     if (driver() != nullptr) static_cast<ProgressDriver*>(driver())->setPosition(position_);
   });
 }

@@ -19,9 +19,11 @@ class THIProgressBar : public THIWin {
   // The create step: makes the control from the properties (see THIWin).
   void init();
 
-  // Sets the position from the value's integer form (NULL gives 0). Callable from any thread.
+  // Sets the position from the value's integer form (NULL gives 0). Callable from any
+  // thread; from another thread it reaches the bar later, without waiting.
   void doPosition(TData& d);
 
+  // The position the bar shows (home thread).
   std::int32_t position() const { return position_; }
   // The filled part's length in pixels along the bar, of `length` pixels.
   int filledLength(int length) const { return hi::filledLength(position_, Max, length); }

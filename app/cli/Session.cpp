@@ -225,9 +225,12 @@ class Run {
   void look() {
     // After "PUSK" the upload is over: its figures stay as they were then.
     if (report_.started) return;
-    const int blocks = scheme_->UploadProgress->position();
     const bool started = guard_.startSent();
     const std::uint64_t bytes = guard_.imageBytes();
+    // The reader posts the bar's and the checksum's changes to this thread without waiting;
+    // those made before what the guard saw are queued by now, so they are taken first.
+    EventGate::instance().runHomeCalls();
+    const int blocks = scheme_->UploadProgress->position();
     report_.crc = textOf(*scheme_->CrcEdit);
     report_.upload = elapsed(uploadStart_);
     const double seconds = std::chrono::duration<double>(report_.upload).count();

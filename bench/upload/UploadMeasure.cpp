@@ -1,22 +1,34 @@
 // Measures a whole upload: the program's main scheme, built as its entry builds it, against
-// the device simulator running as a separate process. Reports the wall time from the press
-// of "Записать" to "PUSK", the program's CPU time over that span and its peak memory.
+// the device simulator running as a separate process. Reports how soon after the process
+// started the window was shown, then for each upload the wall time from the press of
+// "Записать" to "PUSK", the program's CPU time over that span and its peak memory.
 //
 //   tormisaplex_upload_bench               full speed, then at 38462 baud with every answer
 //                                          whole, then with every answer byte by byte
 //   tormisaplex_upload_bench --baud B [--pieces N]
 //                                          only at B baud (0: full speed), answers in pieces
 //                                          of N bytes (0: whole)
+//   --repeat R                             each upload R times
+//
+// The Qt platform is QT_QPA_PLATFORM's (offscreen when unset); tools/run-bench.sh also runs
+// it in a real window on a virtual X server.
 #include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,13 +49,21 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Notes when the upload reports its end ("PUSK" has been written just before), then lets
-// the event go on.
+// Notes when the upload reports its end ("PUSK" has been written just before), ends the
+// GUI thread's wait for it, then lets the event go on.
 struct EndTap : Element {
   EventPoint onPass;
+  std::atomic<bool> reached{false};
   Clock::time_point at{};
+  QEventLoop* loop = nullptr;
   void doPass(TData& d) {
-    if (at == Clock::time_point{}) at = Clock::now();
+    if (!reached) {
+      at = Clock::now();
+      reached = true;
+      // Posted to the GUI thread's own queue, so that it waits in its dispatcher as the
+      // program's message loop does: a polling wait would cost processor time of its own.
+      QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+    }
     fireEvent(onPass, d);
   }
 };
@@ -53,6 +73,45 @@ double cpuSeconds() {
   getrusage(RUSAGE_SELF, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Seconds since this process was started by the kernel (to the kernel clock's tick).
+double secondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The command name may hold spaces; the fields after its closing parenthesis do not.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  unsigned long long startTicks = 0;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+    if (i == 22) startTicks = std::stoull(field);
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 -
+         static_cast<double>(startTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Starts the program's window as its entry does, with no ports, and tells how long after
+// the process started it was on the screen.
+int measureStart() {
+  char dirTemplate[] = "/tmp/tormisaplex-measure-XXXXXX";
+  if (mkdtemp(dirTemplate) == nullptr) return 1;
+  setenv("TORMISAPLEX_PORTS", dirTemplate, 1);
+  auto scheme = startUploader();
+  const bool exposed = QTest::qWaitForWindowExposed(qtWidget(scheme->MainForm->driver()), 5000);
+  const double shown = secondsSinceProcessStart();
+  TData close;
+  scheme->MainForm->doClose(close);
+  scheme.reset();
+  ::rmdir(dirTemplate);
+  if (!exposed) {
+    std::fprintf(stderr, "the window was not shown\n");
+    return 1;
+  }
+  std::printf("%s: window shown %.3f s after the process started\n",
+              QGuiApplication::platformName().toUtf8().constData(), shown);
+  return 0;
 }
 
 long peakKilobytes() {
@@ -97,11 +156,18 @@ int measure(unsigned baud, unsigned pieces) {
     return 1;
   }
 
+  QEventLoop loop;
+  end.loop = &loop;
   const double cpuBefore = cpuSeconds();
   const Clock::time_point start = Clock::now();
   QTest::mouseClick(write, Qt::LeftButton);
-  const bool done = waitFor([&] { return end.at != Clock::time_point{}; }, std::chrono::minutes(5));
+  QTimer::singleShot(std::chrono::minutes(5), &loop, &QEventLoop::quit);
+  if (!end.reached) loop.exec();
+  const bool done = end.reached;
   const double cpu = cpuSeconds() - cpuBefore;
+  // The program waits 15 s after "PUSK" before anything closes the port; without a pause
+  // here a close can overtake "PUSK" on its way through the pseudo-terminal.
+  QTest::qWait(1000);
   TData close;
   scheme->MainForm->doClose(close);
   scheme.reset();
@@ -116,9 +182,10 @@ int measure(unsigned baud, unsigned pieces) {
   const double wall = std::chrono::duration<double>(end.at - start).count();
   const std::string rate = baud == 0 ? "full speed" : std::to_string(baud) + " baud";
   const std::string split = pieces == 0 ? "whole" : "pieces of " + std::to_string(pieces);
-  std::printf("%-12s %-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   "
+  std::printf("%s: %-12s %-12s Записать to PUSK %7.2f s   CPU %6.2f s   peak memory %6.1f MiB   "
               "device %s\n",
-              rate.c_str(), split.c_str(), wall, cpu,
+              QGuiApplication::platformName().toUtf8().constData(), rate.c_str(), split.c_str(),
+              wall, cpu,
               static_cast<double>(peakKilobytes()) / 1024.0,
               deviceStatus == 0 ? "satisfied" : "NOT satisfied");
   if (baud != 0) {
@@ -140,11 +207,13 @@ int main(int argc, char** argv) {
   std::vector<Run> runs = {{0, 0}, {38462, 0}, {38462, 1}};
   Run only{0, 0};
   bool chosen = false;
+  unsigned repeat = 1;
   for (int i = 1; i + 1 < argc; ++i) {
     const std::string arg = argv[i];
     const auto value = static_cast<unsigned>(std::atoi(argv[i + 1]));
     if (arg == "--baud") only.baud = value;
     if (arg == "--pieces") only.pieces = value;
+    if (arg == "--repeat") repeat = value;
     chosen = chosen || arg == "--baud" || arg == "--pieces";
   }
   if (chosen) runs = {only};
@@ -154,7 +223,9 @@ int main(int argc, char** argv) {
   if (!toolkit) return 2;
   installProgramSeams();
   HomeThread home;
-  int status = 0;
-  for (const Run& run : runs) status |= measure(run.baud, run.pieces);
+  int status = measureStart();
+  for (const Run& run : runs) {
+    for (unsigned i = 0; i < repeat; ++i) status |= measure(run.baud, run.pieces);
+  }
   return status;
 }

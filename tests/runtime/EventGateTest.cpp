@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "runtime/EventGate.h"
 
@@ -98,4 +100,29 @@ TEST(EventGate, TheHomeThreadKeepsServingCallsWhileWaitingForTheGate) {
     EXPECT_EQ(calls.load(), 50);
   }
   reader.join();
+}
+
+TEST(EventGate, PostedCallsKeepTheirOrderAndANewerOneReplacesOneStillQueued) {
+  HomeHere home;
+  auto& gate = EventGate::instance();
+  std::vector<std::string> ran;
+  int text = 0;
+  int bar = 0;
+  int label = 0;
+  std::thread reader([&] {
+    auto post = [&](const void* owner, const char* what) {
+      gate.postToHome(owner, 0, [&ran, what] { ran.emplace_back(what); });
+    };
+    post(&text, "text 1");
+    post(&text, "text 2");  // takes the place of text 1
+    post(&bar, "bar 1");
+    post(&text, "text 3");  // text 2 is dropped, text 3 goes behind bar 1
+    post(&label, "label");
+    gate.dropPosted(&label);  // the label went away
+    post(&bar, "bar 2");      // bar 1 is dropped, bar 2 goes behind text 3
+  });
+  reader.join();
+  EXPECT_TRUE(ran.empty());  // nothing waited for the home thread
+  gate.runHomeCalls();
+  EXPECT_EQ(ran, (std::vector<std::string>{"text 3", "bar 2"}));
 }

@@ -1,5 +1,6 @@
 // Window calls from the serial reader's and the timer's threads: carried to the GUI thread,
-// finished before the caller goes on, and free of deadlocks with the event gate.
+// free of deadlocks with the event gate, finished before the caller goes on when they fire
+// into the graph, and otherwise queued in order without a wait.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -83,16 +84,67 @@ TEST_F(Threads, ACallFromAnotherThreadRunsOnTheGuiThreadBeforeTheCallerGoesOn) {
   // The event the call fired back into the graph ran on the GUI thread, for the caller.
   EXPECT_EQ(changes.threads[0], guiThread);
   EXPECT_FALSE(EventGate::instance().heldByCurrentThread());
+}
 
-  // A caller that does not hold the gate is served the same way.
+TEST_F(Threads, ScreenChangesFromAnotherThreadAreQueuedInOrderAndTheNewestWins) {
   THIProgressBar bar(&form);
-  bar.Max = 10;
+  bar.Max = 1000;
   bar.init();
-  onOtherThread([&] {
-    TData pos = makeInteger(4);
-    bar.doPosition(pos);
-    EXPECT_EQ(bar.position(), 4);
+  std::vector<std::string> readBack;
+  auto change = [&](int from, int to) {
+    for (int i = from; i <= to; ++i) {
+      TData text = makeString(std::to_string(i));
+      edit.doText(text);
+      TData out;  // the graph reads back the newest text at once
+      edit.TextOut(out, 0);
+      if (out.text != text.text) readBack.push_back(out.text);
+      TData pos = makeInteger(i);
+      bar.doPosition(pos);
+    }
+  };
+
+  // While the GUI thread serves nothing, the changes do not wait for it.
+  std::thread first([&] {
+    EventScope event;
+    change(1, 300);
   });
+  first.join();
+  EXPECT_EQ(hands().text(edit), "");
+  EXPECT_EQ(bar.position(), 0);
+
+  // A call that waits for the GUI thread runs after the changes queued before it, and
+  // those queued after it land after it.
+  std::string shownAtHide;
+  onOtherThread([&] {
+    EventScope event;
+    change(301, 500);
+    TData zero = makeInteger(0);
+    bar.doVisible(zero);
+    EventGate::instance().callOnHome([&] { shownAtHide = hands().text(edit); });
+    change(501, 1000);
+  });
+  EventGate::instance().runHomeCalls();
+  EXPECT_TRUE(readBack.empty()) << readBack.front();
+  EXPECT_EQ(shownAtHide, "500");
+  EXPECT_FALSE(hands().visible(bar));
+  EXPECT_EQ(hands().text(edit), "1000");
+  EXPECT_EQ(bar.position(), 1000);
+}
+
+TEST_F(Threads, AChangeOnTheGuiThreadLandsAfterTheChangesQueuedBeforeIt) {
+  std::thread reader([&] {
+    EventScope event;
+    TData text = makeString("older");
+    edit.doText(text);
+  });
+  reader.join();
+  TData text = makeString("newer");
+  edit.doText(text);  // on the GUI thread, with the older text still queued
+  EventGate::instance().runHomeCalls();
+  EXPECT_EQ(hands().text(edit), "newer");
+  TData out;
+  edit.TextOut(out, 0);
+  EXPECT_EQ(out.text, "newer");
 }
 
 TEST_F(Threads, AGuiNotificationWaitsForTheGateAndServesCallsMeanwhile) {
