@@ -63,6 +63,9 @@ class PosixSerialPort final : public SerialPort {
   bool exclusive_ = false;
 
   std::atomic<std::uint32_t> mask_{0};
+  // A new mask and the wake that announces it are one step for a wait that finds the mask
+  // cleared: it then also finds the wake, however its start falls against setEventMask.
+  std::mutex maskChange_;
   std::atomic<std::uint32_t> actualBaud_{0};
   std::atomic<std::uint32_t> inQueueSize_{4096};
   std::atomic<bool> txPending_{false};

@@ -62,10 +62,12 @@ SysStatus PosixSerialPort::setEventMask(std::uint32_t mask) {
   {
     std::shared_lock lock(io_);
     if (fd_ < 0) return {EBADF};
+    std::lock_guard change(maskChange_);
     mask_ = mask;
     rebaseEvents();
+    const std::uint64_t one = 1;
+    (void)!::write(wakeFd_, &one, sizeof one);
   }
-  wake();
   return {};
 }
 
@@ -171,6 +173,7 @@ WaitResult PosixSerialPort::waitEvent() {
     const std::uint32_t mask = mask_.load();
     if (mask == 0) {
       // Clearing the mask just before the wait began still counts as ending it.
+      std::lock_guard change(maskChange_);
       if (drainWake()) return {WaitStatus::Woken, 0, 0};
       return {WaitStatus::Failed, 0, EINVAL};
     }
