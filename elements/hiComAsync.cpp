@@ -14,6 +14,8 @@ namespace hi {
 namespace {
 
 constexpr std::uint32_t kPurgeAll = Purge::All;
+// An event that writes more than this hands it over in parts, so memory stays bounded.
+constexpr std::size_t kLargestGather = 64 * 1024;
 
 char lowByte(std::int32_t v) {
   return static_cast<char>(static_cast<std::uint8_t>(v & 0xFF));
@@ -184,6 +186,7 @@ void THIComAsync::closeProcedure() {
   if (open_) {
     fireNull(onBeforeClose);
     stopReader();
+    flushOutput();
     std::shared_ptr<SerialPort> p;
     {
       std::lock_guard lock(mutex_);
@@ -212,9 +215,50 @@ void THIComAsync::doWrite(TData& d, std::uint16_t) {
   const std::string text = toString(d);
   const std::shared_ptr<SerialPort> p = port();
   if (!open_ || !p) return;
+  if (!onWrite.connected() && gather(p, text)) return;
+  flushOutput();
   const IoResult r = p->write(text.data(), text.size());
   if (r.closed) return;  // closed meanwhile: no write was started
   fireInteger(onWrite, r.ok ? static_cast<std::int32_t>(r.count) : 0);
+}
+
+bool THIComAsync::gather(const std::shared_ptr<SerialPort>& p, std::string_view text) {
+  Outbox& box = *outbox_;
+  std::unique_lock lock(box.mutex);
+  if (box.port != p && !box.bytes.empty()) {
+    lock.unlock();
+    flush(box);
+    lock.lock();
+  }
+  if (!box.flushKept) {
+    const auto end = [box = outbox_] {
+      {
+        std::lock_guard kept(box->mutex);
+        box->flushKept = false;
+      }
+      flush(*box);
+    };
+    if (!EventGate::instance().deferToEventEnd(end)) return false;
+    box.flushKept = true;
+  }
+  box.port = p;
+  box.bytes.append(text);
+  if (box.bytes.size() < kLargestGather) return true;
+  lock.unlock();
+  flush(box);
+  return true;
+}
+
+void THIComAsync::flush(Outbox& box) {
+  std::string bytes;
+  std::shared_ptr<SerialPort> p;
+  {
+    std::lock_guard lock(box.mutex);
+    bytes.swap(box.bytes);
+    p = std::move(box.port);
+  }
+  // Nobody listens for the outcome; a device that went away is reported by the reader.
+  if (p && !bytes.empty()) p->write(bytes.data(), bytes.size());
 }
 
 void THIComAsync::doRead(TData& d, std::uint16_t) {
@@ -222,6 +266,7 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
   const std::int32_t n = toInteger(d);
   const std::shared_ptr<SerialPort> p = port();
   if (!open_ || !p) return;
+  flushOutput();  // a read may wait for the answer to what was written
   std::string data;
   const IoResult r = p->read(data, n > 0 ? static_cast<std::size_t>(n) : 0);
   if (r.closed) return;
@@ -230,7 +275,9 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
 
 void THIComAsync::doPurge(TData&, std::uint16_t) {
   const std::shared_ptr<SerialPort> p = port();
-  if (open_ && p) p->purge(Purge::RxClear);
+  if (!open_ || !p) return;
+  flushOutput();
+  p->purge(Purge::RxClear);
 }
 
 }  // namespace hi

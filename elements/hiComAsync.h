@@ -10,6 +10,11 @@
 // the list changes, until doStopWatch. A device that vanishes under the open port is reported
 // (onErrorText) and the list follows; the port itself stays open until the graph closes it.
 //
+// Writes: while onWrite is not connected, nothing in the graph hears how a write went, so the
+// bytes written within one graph event are gathered and handed to the driver together when
+// the event ends (an upload block is 256 one-byte writes). They go out in the order written,
+// before anything else of the port: a read, a purge or the close sends them first.
+//
 // Threads: each line event the reader thread dispatches is one graph event (it holds the
 // event gate for the whole dispatch). The close procedure stops the reader before the port
 // is released; a close from a handler on the reader thread itself finishes the stop once
@@ -21,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -182,6 +188,21 @@ class THIComAsync : public Element {
 
   std::shared_ptr<SerialPort> port() const;
 
+  // The bytes of the running event not yet handed to the driver. The event's end may come
+  // after the element is gone (a scheme is destroyed within an event), so that call shares
+  // the outbox rather than the element.
+  struct Outbox {
+    std::mutex mutex;  // guards the members below
+    std::shared_ptr<SerialPort> port;  // where the bytes go
+    std::string bytes;
+    bool flushKept = false;  // the event's end will send them
+  };
+  // Adds text to the running event's bytes for p; false outside an event.
+  bool gather(const std::shared_ptr<SerialPort>& p, std::string_view text);
+  // Hands the gathered bytes to the driver.
+  static void flush(Outbox& box);
+  void flushOutput() { flush(*outbox_); }
+
   // The names to list now (CheckPorts applied); false with the reason when there is no list.
   bool listNames(std::vector<std::string>& names, std::string& why) const;
   // Lists again and fires onPortList (only when it differs from the last list reported, if
@@ -207,6 +228,8 @@ class THIComAsync : public Element {
   std::string portName_;
   std::unique_ptr<PortWatch> watch_;
   std::string lastList_;  // the list last reported, as portListText gives it
+
+  const std::shared_ptr<Outbox> outbox_ = std::make_shared<Outbox>();
 
   std::atomic<bool> watchStopped_{true};
   std::atomic<int> watchReports_{0};  // reports of the watch under way

@@ -33,6 +33,14 @@ bool EventGate::enter(const std::atomic<bool>* cancel) {
 
 void EventGate::leave() {
   std::unique_lock lock(mutex_);
+  // What the event kept for its end runs while the gate is still held; it may keep more.
+  while (depth_ == 1 && !atEventEnd_.empty()) {
+    std::vector<std::function<void()>> kept;
+    kept.swap(atEventEnd_);
+    lock.unlock();
+    for (const auto& fn : kept) fn();
+    lock.lock();
+  }
   if (depth_ > 0 && --depth_ == 0) {
     owner_ = std::thread::id{};
     lastEventEnd_ = std::chrono::steady_clock::now();
@@ -45,6 +53,13 @@ void EventGate::leave() {
 bool EventGate::heldByCurrentThread() const {
   std::lock_guard lock(mutex_);
   return depth_ > 0 && owner_ == std::this_thread::get_id();
+}
+
+bool EventGate::deferToEventEnd(std::function<void()> fn) {
+  std::lock_guard lock(mutex_);
+  if (depth_ == 0 || owner_ != std::this_thread::get_id()) return false;
+  atEventEnd_.push_back(std::move(fn));
+  return true;
 }
 
 std::chrono::steady_clock::time_point EventGate::lastEventEnd() const {

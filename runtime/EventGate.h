@@ -33,6 +33,11 @@ class EventGate {
   bool enter(const std::atomic<bool>* cancel = nullptr);
   void leave();
   bool heldByCurrentThread() const;
+  // Within an event of the calling thread, keeps fn to run when the event ends, before the
+  // gate is let go, so that no other event comes between, and returns true; fn runs within
+  // the event and may do what the event may. Outside an event it returns false and keeps
+  // nothing. Calls kept by one event run in the order they were kept.
+  bool deferToEventEnd(std::function<void()> fn);
   // When the last graph event ended (the gate was last let go by its outermost holder).
   std::chrono::steady_clock::time_point lastEventEnd() const;
   // Makes every waiting thread look at its cancel flag again.
@@ -107,6 +112,7 @@ class EventGate {
   // screen's frame time.
   static constexpr std::chrono::milliseconds kLongestDeferral{20};
   std::vector<std::thread::id> running_;  // posters of the calls the home thread runs
+  std::vector<std::function<void()>> atEventEnd_;  // kept by the running event
 };
 
 // Holds the gate for the lifetime of the scope (unless the wait was cancelled).

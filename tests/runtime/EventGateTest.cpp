@@ -38,6 +38,32 @@ TEST(EventGate, OneEventAtATimeAndRecursiveOnOneThread) {
   EXPECT_FALSE(EventGate::instance().heldByCurrentThread());
 }
 
+TEST(EventGate, WorkKeptForTheEventsEndRunsThenInOrderBeforeAnotherEvent) {
+  EventGate& gate = EventGate::instance();
+  std::vector<std::string> ran;
+  EXPECT_FALSE(gate.deferToEventEnd([&] { ran.push_back("outside"); }));
+  std::atomic<bool> otherIn{false};
+  std::thread other;
+  {
+    EventScope event;
+    other = std::thread([&] {
+      EventScope next;
+      otherIn = true;
+    });
+    {
+      EventScope nested;
+      gate.deferToEventEnd([&] {
+        ran.push_back(gate.heldByCurrentThread() && !otherIn ? "first, held" : "first");
+        gate.deferToEventEnd([&] { ran.push_back("kept by the first"); });
+      });
+    }
+    gate.deferToEventEnd([&] { ran.push_back("second"); });
+    EXPECT_TRUE(ran.empty());  // the nested scope's end is not the event's
+  }
+  other.join();
+  EXPECT_EQ(ran, (std::vector<std::string>{"first, held", "second", "kept by the first"}));
+}
+
 TEST(EventGate, AWaitEndsWhenItsCancelFlagIsSet) {
   EventScope held;
   std::atomic<bool> cancel{false};
