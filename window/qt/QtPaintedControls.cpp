@@ -21,6 +21,12 @@ class BarWidget : public QWidget {
   std::int32_t position = 0;
   QColor bar;
 
+  // The length the bar fills along.
+  int fillSpan() const {
+    const QRect area = contentsRect();
+    return style_.vertical ? area.height() : area.width();
+  }
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
@@ -73,8 +79,13 @@ class QtProgress : public QtControl<ProgressDriver> {
     bar_->update();
   }
   void setPosition(std::int32_t position) override {
+    // A step too small to fill another pixel paints nothing new; an upload moves the bar
+    // about a thousand times across a few hundred pixels.
+    const int length = bar_->fillSpan();
+    const bool same = filledLength(position, bar_->max, length) ==
+                      filledLength(bar_->position, bar_->max, length);
     bar_->position = position;
-    bar_->update();
+    if (!same) bar_->update();
   }
   void setBarColor(std::uint32_t colour) override {
     bar_->bar = toQColor(colour);

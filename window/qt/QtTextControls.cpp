@@ -4,7 +4,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStringList>
+#include <algorithm>
+#include <optional>
 
 #include "window/qt/QtControl.h"
 #include "window/qt/QtConvert.h"
@@ -104,20 +107,64 @@ class QtEdit : public QtControl<EditDriver> {
     core_.attach(edit_);
     QObject::connect(edit_, &QLineEdit::textChanged, edit_, [&sink] { sink.textChanged(); });
   }
+
+  void setVisible(bool visible) override {
+    if (visible && held_) {
+      // Told already when it was set.
+      const QSignalBlocker quiet(edit_);
+      edit_->setText(held_->text);
+      edit_->setCursorPosition(held_->caret);
+      held_.reset();
+    }
+    QtControl::setVisible(visible);
+  }
   void setEdge(Edge edge) override {
     core_.setEdge(edge);
     const int w = edgeWidth(edge);
     edit_->setTextMargins(w, 0, w, 0);
   }
-  void setText(const std::string& text) override { edit_->setText(toQt(text)); }
-  std::string text() const override { return fromQt(edit_->text()); }
+  void setText(const std::string& text) override {
+    // Qt shapes and measures a line edit's text as it is set, shown or not. A hidden edit
+    // holds its text until it is shown instead: the upload's running CRC goes into one
+    // about a thousand times.
+    if (hiddenByUs()) {
+      QString q = toQt(text);
+      if (q == currentText()) return;  // Qt is silent then too
+      const int caret = static_cast<int>(q.size());
+      held_ = Held{std::move(q), caret};
+      core_.sink().textChanged();
+      return;
+    }
+    edit_->setText(toQt(text));
+  }
+  std::string text() const override { return fromQt(currentText()); }
   int caret() const override {
+    if (held_) return held_->caret;
     return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition();
   }
-  void setCaret(int position) override { edit_->setCursorPosition(position); }
+  void setCaret(int position) override {
+    if (held_) {
+      held_->caret = std::clamp(position, 0, static_cast<int>(held_->text.size()));
+      return;
+    }
+    edit_->setCursorPosition(position);
+  }
 
  private:
+  struct Held {
+    QString text;
+    int caret = 0;
+  };
+
+  // Hidden by a call of ours: nothing but setVisible shows it again (a window shown shows
+  // only the children not hidden on purpose).
+  bool hiddenByUs() const {
+    return edit_->isHidden() && edit_->testAttribute(Qt::WA_WState_ExplicitShowHide);
+  }
+  QString currentText() const { return held_ ? held_->text : edit_->text(); }
+
   QLineEdit* edit_;
+  std::optional<Held> held_;  // the text of a hidden edit, not yet given to Qt
 };
 
 }  // namespace

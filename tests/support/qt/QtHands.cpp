@@ -52,7 +52,12 @@ class QtHands : public Hands {
   std::string text(const THIWin& c) override {
     QWidget* w = widget(c);
     if (auto* combo = qobject_cast<QComboBox*>(w)) return fromQt(combo->currentText());
-    if (auto* edit = qobject_cast<QLineEdit*>(w)) return fromQt(edit->text());
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+      // A hidden edit gives its text to Qt only once it is shown.
+      auto* driver = dynamic_cast<const TextDriver*>(c.driver());
+      if (edit->isHidden() && driver != nullptr) return driver->text();
+      return fromQt(edit->text());
+    }
     if (auto* label = qobject_cast<QLabel*>(w)) return fromQtLines(label->text());
     if (auto* button = qobject_cast<QPushButton*>(w)) return fromQtLines(button->text());
     return {};

@@ -68,6 +68,37 @@ TEST_F(QtControls, TheBarIsFullUpToItsEdge) {
   EXPECT_EQ(QColor(shot.pixel(596, 15)), QColor(0xFF, 0, 0));
 }
 
+TEST_F(QtControls, AHiddenEditTakesItsTextOnlyWhenShownYetReportsEachChangeAtOnce) {
+  THIEdit edit(&form);
+  sizeTo(edit, 85, 25);
+  edit.Visible = 0;
+  Probe changes;
+  edit.onChange = changes.point();
+  edit.init();
+  auto* line = qobject_cast<QLineEdit*>(widget(edit));
+  for (const char* text : {"1A2B", "C3D4", "C3D4"}) {
+    TData d = makeString(text);
+    edit.doText(d);
+  }
+  // Every replacement is a change to the graph, even with the same text.
+  ASSERT_EQ(changes.count(), 3u);
+  EXPECT_EQ(changes.last().text, "C3D4");
+  TData out;
+  edit.TextOut(out, 0);
+  EXPECT_EQ(out.text, "C3D4");
+  EXPECT_TRUE(line->text().isEmpty());  // not yet shaped by Qt
+
+  TData one = makeInteger(1);
+  edit.doVisible(one);
+  EXPECT_EQ(line->text(), QStringLiteral("C3D4"));
+  EXPECT_EQ(line->cursorPosition(), 0);  // a new text keeps the caret where it was
+  EXPECT_EQ(changes.count(), 3u);  // showing it is no change
+  TData typed = makeString("EE");
+  edit.doText(typed);
+  EXPECT_EQ(line->text(), QStringLiteral("EE"));
+  EXPECT_EQ(changes.count(), 4u);
+}
+
 TEST_F(QtControls, TheErrorMarkFillsItsFifteenByFourteenControl) {
   THIImage image(&form);
   place(image, 145, 3, 15, 14);
