@@ -21,10 +21,20 @@ class BarWidget : public QWidget {
   std::int32_t position = 0;
   QColor bar;
 
-  // The length the bar fills along.
-  int fillSpan() const {
+  // How far the bar is filled, in pixels along it.
+  int filled() const {
     const QRect area = contentsRect();
-    return style_.vertical ? area.height() : area.width();
+    return filledLength(position, max, style_.vertical ? area.height() : area.width());
+  }
+  // Repaints what a change of the filled length from `from` to `to` pixels changes: the
+  // upload moves the bar about a thousand times, mostly by less than a pixel.
+  void updateFill(int from, int to) {
+    if (from == to) return;
+    const QRect area = contentsRect();
+    const int low = std::min(from, to);
+    const int span = std::max(from, to) - low;
+    update(style_.vertical ? QRect(area.left(), area.bottom() + 1 - low - span, area.width(), span)
+                           : QRect(area.left() + low, area.top(), span, area.height()));
   }
 
  protected:
@@ -79,13 +89,9 @@ class QtProgress : public QtControl<ProgressDriver> {
     bar_->update();
   }
   void setPosition(std::int32_t position) override {
-    // A step too small to fill another pixel paints nothing new; an upload moves the bar
-    // about a thousand times across a few hundred pixels.
-    const int length = bar_->fillSpan();
-    const bool same = filledLength(position, bar_->max, length) ==
-                      filledLength(bar_->position, bar_->max, length);
+    const int before = bar_->filled();
     bar_->position = position;
-    if (!same) bar_->update();
+    bar_->updateFill(before, bar_->filled());
   }
   void setBarColor(std::uint32_t colour) override {
     bar_->bar = toQColor(colour);
