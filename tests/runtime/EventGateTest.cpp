@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -126,6 +127,55 @@ TEST(EventGate, TheHomeThreadKeepsServingCallsWhileWaitingForTheGate) {
     EXPECT_EQ(calls.load(), 50);
   }
   reader.join();
+}
+
+TEST(EventGate, AWaitedForCallReachesTheHomeThreadWaitingForTheGateAfterAnUnusedWakeUp) {
+  HomeHere home;
+  auto& gate = EventGate::instance();
+  std::atomic<bool> firstRuns{false};
+  std::atomic<bool> secondPosted{false};
+  std::atomic<bool> holding{false};
+  std::atomic<bool> homeWaits{false};
+  std::atomic<bool> served{false};
+  std::thread reader([&] {
+    // The second call is posted while the home thread runs the first: its wake-up is sent,
+    // yet the home thread runs it along with the first and never looks at the wake-up.
+    gate.postToHome(&firstRuns, 0, [&] {
+      firstRuns = true;
+      while (!secondPosted) std::this_thread::yield();
+    });
+    while (!firstRuns) std::this_thread::yield();
+    gate.postToHome(&secondPosted, 0, [] {});
+    secondPosted = true;
+    EventScope event;
+    holding = true;
+    gate.notify();
+    gate.waitUntil([&] { return homeWaits.load(); });
+    // Only gives the home thread time to reach its wait for the gate: if it does not, the
+    // test proves nothing, but no run can fail by it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    gate.callOnHome([&] { served = true; });
+  });
+  gate.waitUntil([&] { return holding.load(); });  // runs both posted calls meanwhile
+  std::atomic<bool> cancel{false};
+  std::thread limit([&] {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!served && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    cancel = true;
+    gate.interruptWaits();
+  });
+  homeWaits = true;
+  gate.notify();
+  {
+    EventScope click(&cancel);  // the user clicks while the reader holds the gate
+    EXPECT_TRUE(click);
+  }
+  EXPECT_TRUE(served);
+  gate.runHomeCalls();  // frees the reader if its call never got through
+  reader.join();
+  limit.join();
 }
 
 TEST(EventGate, PostedCallsKeepTheirOrderAndANewerOneReplacesOneStillQueued) {
