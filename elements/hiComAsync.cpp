@@ -249,6 +249,12 @@ bool THIComAsync::gather(const std::shared_ptr<SerialPort>& p, std::string_view 
   return true;
 }
 
+void THIComAsync::dropUnsent() {
+  std::lock_guard lock(outbox_->mutex);
+  outbox_->bytes.clear();
+  outbox_->port.reset();
+}
+
 void THIComAsync::flush(Outbox& box) {
   std::string bytes;
   std::shared_ptr<SerialPort> p;

@@ -150,6 +150,10 @@ class THIComAsync : public Element {
   bool lineDSR() const { return dsr_.load(); }
   bool lineRLSD() const { return rlsd_.load(); }
 
+  // Forgets the bytes gathered and not yet handed to the driver (any thread); a hand-over
+  // already under way completes. For a host that stops every write at once.
+  void dropUnsent();
+
   bool isOpen() const { return open_.load(); }
   // Whether a reader thread still waits for line events of the open port (it ends early
   // when the device vanishes).

@@ -1,5 +1,7 @@
 #include "app/cli/LineGuard.h"
 
+#include <utility>
+
 namespace hi::cli {
 
 void WriteGuard::doWrite(TData& d) {
@@ -18,9 +20,11 @@ void WriteGuard::doWrite(TData& d) {
 void WriteGuard::halt() {
   std::lock_guard lock(mutex_);
   halted_ = true;
+  if (dropHeld_) dropHeld_();
 }
 
-void WriteGuard::insert(EventPoint& point) {
+void WriteGuard::insert(EventPoint& point, std::function<void()> dropHeld) {
+  dropHeld_ = std::move(dropHeld);
   onPass = point;
   point = makeEventPoint<&WriteGuard::doWrite>(0, this);
 }

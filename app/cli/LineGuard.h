@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -21,7 +22,8 @@ class WriteGuard : public Element {
   // only once no write is under way.
   void doWrite(TData& d);
 
-  // From now on no byte reaches the port. Any thread; waits for a write under way.
+  // From now on no byte reaches the port, nor any that the port still holds back (see
+  // insert). Any thread; waits for a write under way.
   void halt();
   bool halted() const { return halted_.load(); }
 
@@ -30,11 +32,13 @@ class WriteGuard : public Element {
   std::uint64_t imageBytes() const { return imageBytes_.load(); }
   bool startSent() const { return startSent_.load(); }
 
-  // Puts the guard into the wire `point`.
-  void insert(EventPoint& point);
+  // Puts the guard into the wire `point`. `dropHeld` forgets what the port was given and
+  // has not yet handed to its driver (it gathers an event's writes).
+  void insert(EventPoint& point, std::function<void()> dropHeld);
 
  private:
   std::mutex mutex_;
+  std::function<void()> dropHeld_;
   std::atomic<bool> halted_{false};
   std::atomic<bool> uploading_{false};
   std::atomic<std::uint64_t> imageBytes_{0};

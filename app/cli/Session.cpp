@@ -124,7 +124,8 @@ class Run {
     report_.carried = carriedVersion();
     report_.totalBlocks = scheme_->UploadProgress->Max + 1;
     report_.totalBytes = static_cast<std::uint64_t>(report_.totalBlocks) * 256;
-    guard_.insert(scheme_->WriteHub->onEvent[0]);
+    guard_.insert(scheme_->WriteHub->onEvent[0],
+                  [port = scheme_->SerialPort] { port->dropUnsent(); });
     auto* upload =
         static_cast<TClassMultiElementEx_228A260*>(scheme_->UploadBox->current->innerGraph);
     wrongReply_.insert(upload->ReplyGather->onWrong);
