@@ -224,12 +224,9 @@ void THIComAsync::doWrite(TData& d, std::uint16_t) {
 
 bool THIComAsync::gather(const std::shared_ptr<SerialPort>& p, std::string_view text) {
   Outbox& box = *outbox_;
+  // The close hands the bytes over before it lets go of the port, so all gathered bytes
+  // belong to the port open now.
   std::unique_lock lock(box.mutex);
-  if (box.port != p && !box.bytes.empty()) {
-    lock.unlock();
-    flush(box);
-    lock.lock();
-  }
   if (!box.flushKept) {
     const auto end = [box = outbox_] {
       {
@@ -241,7 +238,7 @@ bool THIComAsync::gather(const std::shared_ptr<SerialPort>& p, std::string_view 
     if (!EventGate::instance().deferToEventEnd(end)) return false;
     box.flushKept = true;
   }
-  box.port = p;
+  if (box.bytes.empty()) box.port = p;
   box.bytes.append(text);
   if (box.bytes.size() < kLargestGather) return true;
   lock.unlock();
