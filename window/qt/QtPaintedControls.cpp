@@ -15,7 +15,10 @@ constexpr int BlockGap = 2;
 
 class BarWidget : public QWidget {
  public:
-  BarWidget(const ProgressStyle& style, QWidget* parent) : QWidget(parent), style_(style) {}
+  BarWidget(const ProgressStyle& style, QWidget* parent) : QWidget(parent), style_(style) {
+    // paintEvent covers every pixel, so Qt need not paint the form beneath it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
 
   std::int32_t max = 0;
   std::int32_t position = 0;
