@@ -55,6 +55,7 @@ class PosixSerialPort final : public SerialPort {
   Pending pendingEvents(std::uint32_t mask);
   void rebaseEvents();
   bool drainWake();
+  void raiseWake();  // io_ held by the caller
   Timeouts currentTimeouts() const;
 
   mutable std::shared_mutex io_;

@@ -59,15 +59,12 @@ bool PosixSerialPort::lineCounters(LineCounters& c) const {
 }
 
 SysStatus PosixSerialPort::setEventMask(std::uint32_t mask) {
-  {
-    std::shared_lock lock(io_);
-    if (fd_ < 0) return {EBADF};
-    std::lock_guard change(maskChange_);
-    mask_ = mask;
-    rebaseEvents();
-    const std::uint64_t one = 1;
-    (void)!::write(wakeFd_, &one, sizeof one);
-  }
+  std::shared_lock lock(io_);
+  if (fd_ < 0) return {EBADF};
+  std::lock_guard change(maskChange_);
+  mask_ = mask;
+  rebaseEvents();
+  raiseWake();
   return {};
 }
 
@@ -81,7 +78,10 @@ void PosixSerialPort::rebaseEvents() {
 
 void PosixSerialPort::wake() {
   std::shared_lock lock(io_);
-  if (wakeFd_ < 0) return;
+  if (wakeFd_ >= 0) raiseWake();
+}
+
+void PosixSerialPort::raiseWake() {
   const std::uint64_t one = 1;
   (void)!::write(wakeFd_, &one, sizeof one);
 }
