@@ -45,14 +45,12 @@ class BarWidget : public QWidget {
     QPainter p(this);
     const QRect area = contentsRect();
     p.fillRect(rect(), palette().color(QPalette::Window));
+    const int length = filled();
     if (style_.vertical) {
-      const int filled = filledLength(position, max, area.height());
-      drawFill(p, QRect(area.left(), area.bottom() + 1 - filled, area.width(), filled),
+      drawFill(p, QRect(area.left(), area.bottom() + 1 - length, area.width(), length),
                area.width());
     } else {
-      drawFill(p, QRect(area.left(), area.top(), filledLength(position, max, area.width()),
-                        area.height()),
-               area.height());
+      drawFill(p, QRect(area.left(), area.top(), length, area.height()), area.height());
     }
   }
 
