@@ -67,18 +67,24 @@ WaitResult Win32SerialPort::waitEvent() {
   }
   events &= mask;
   if (events != 0) return {WaitStatus::Events, events, 0};
-  // A changed mask ends a wait with no events.
-  takeWake();
-  return {WaitStatus::Woken, 0, 0};
+  // A changed mask ends a wait with no events, and always brings the wake with it.
+  if (takeWake()) return {WaitStatus::Woken, 0, 0};
+  // Without the wake, the wait ended by itself: Wine ends it so, with success and no
+  // events, when it can no longer read the modem lines of a hung-up line.
+  return vanishedOr({WaitStatus::Woken, 0, 0});
 }
 
 WaitResult Win32SerialPort::endOfFailedWait(DWORD error) {
   // A mask change under Wine ends the wait as cancelled; it comes with the wake.
   if (takeWake()) return {WaitStatus::Woken, 0, 0};
+  return vanishedOr({WaitStatus::Failed, 0, static_cast<int>(error)});
+}
+
+WaitResult Win32SerialPort::vanishedOr(WaitResult otherwise) {
   // A device that is gone (a USB adapter pulled, a hung-up line) fails every request.
   COMSTAT stat{};
   if (!queryStatus(stat)) return {WaitStatus::Vanished, 0, static_cast<int>(::GetLastError())};
-  return {WaitStatus::Failed, 0, static_cast<int>(error)};
+  return otherwise;
 }
 
 SysStatus Win32SerialPort::modemStatus(std::uint32_t& status) {

@@ -90,6 +90,7 @@ class Win32SerialPort final : public SerialPort {
  private:
   // Under io_ (shared).
   WaitResult endOfFailedWait(DWORD error);
+  WaitResult vanishedOr(WaitResult otherwise);
   bool takeWake();
   bool queryStatus(COMSTAT& stat);
 
