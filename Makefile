@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
 .PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan fuzz format clean deps-windows windows test-windows package-windows
+        tsan fuzz lab format clean deps-windows windows test-windows package-windows
 
 all: build
 
@@ -125,6 +125,15 @@ fuzz:
 	    -DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=OFF -DSANITIZE=address,undefined
 	@cmake --build build-fuzz -j $(JOBS) --target tormisaplex_fuzz
 	@./tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_ARGS)
+
+# The programs on real kernel serial drivers: Debian's kernel under QEMU, an FTDI adapter
+# and a 16550A in front of the device simulator, adapters pulled out and plugged in
+# (docs/lab.md). Needs root; prepares once into $(BUILD)/lab.
+LAB_TIMEOUT ?= 900
+lab:
+	@./tools/install-deps.sh tools/packages.txt tools/packages-lab.txt
+	@$(MAKE) --no-print-directory build
+	@python3 tools/lab/lab.py $(BUILD) --timeout $(LAB_TIMEOUT)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
