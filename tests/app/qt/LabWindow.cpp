@@ -8,6 +8,7 @@
 
 #include "app/Uploader.h"
 #include "app/hiSimpleForm_221F170.h"
+#include "runtime/Cp1251.h"
 #include "tests/support/Hands.h"
 #include "window/SystemDriver.h"
 #include "window/hiButton.h"
@@ -48,7 +49,7 @@ int upload(TClassSimpleForm_221F170& scheme, const std::string& port) {
   if (index < 0) return 3;
   hands().pick(*scheme.PortBox, index);
   if (!waitFor([&] { return hands().enabled(*scheme.WriteButton); }, 120s)) {
-    say("status: " + hands().text(*scheme.StatusEdit));
+    say("status: " + cp1251ToUtf8(hands().text(*scheme.StatusEdit)));
     return 4;
   }
   hands().click(*scheme.WriteButton);
@@ -56,11 +57,22 @@ int upload(TClassSimpleForm_221F170& scheme, const std::string& port) {
   const bool shown = waitFor([&] {
     return hands().visible(*scheme.DoneLabel) || hands().visible(*scheme.ErrorLabel);
   }, 600s);
-  say("status: " + hands().text(*scheme.StatusEdit));
+  say("status: " + cp1251ToUtf8(hands().text(*scheme.StatusEdit)));
   if (!shown) return 5;
   const bool done = hands().visible(*scheme.DoneLabel);
   say(done ? "display: done" : "display: failure");
   return done ? 0 : 1;
+}
+
+// Picks the port from the open list and says what the status line says of it.
+int choose(TClassSimpleForm_221F170& scheme, const std::string& port) {
+  hands().openList(*scheme.PortBox);
+  const int index = indexOf(*scheme.PortBox->combo(), port);
+  if (index < 0) return 3;
+  hands().pick(*scheme.PortBox, index);
+  if (!waitFor([&] { return !hands().text(*scheme.StatusEdit).empty(); }, 60s)) return 4;
+  say("status: " + cp1251ToUtf8(hands().text(*scheme.StatusEdit)));
+  return 0;
 }
 
 // Waits, without a restart, until the port joins the list and then until it leaves it.
@@ -92,7 +104,10 @@ int runLabWindow(const char* task, int argc, char** argv) {
   const std::size_t colon = what.find(':');
   const std::string mode = what.substr(0, colon);
   const std::string port = colon == std::string::npos ? std::string() : what.substr(colon + 1);
-  const int status = mode == "upload" ? upload(*scheme, port) : mode == "watch" ? watch(*scheme, port) : 2;
+  int status = 2;
+  if (mode == "upload") status = upload(*scheme, port);
+  if (mode == "choose") status = choose(*scheme, port);
+  if (mode == "watch") status = watch(*scheme, port);
   hands().closeBox(*scheme->MainForm);
   scheme.reset();
   return status;

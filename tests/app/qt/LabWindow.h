@@ -1,6 +1,7 @@
 // The Qt app tests' binary as the lab's user of the window program on real drivers
 // (tools/lab): with TORMISAPLEX_LAB_WINDOW=upload:COM33 it picks the port from the open list,
-// presses «Записать» and says which display came; with watch:COM33 it says when the port
+// presses «Записать» and says which display came; with choose:COM1 it picks the port and
+// says what the status line says; with watch:COM33 it says when the port
 // joins the list and when it leaves it, without a restart. Exit status 0 when that happened.
 #pragma once
 
