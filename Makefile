@@ -142,8 +142,9 @@ fuzz:
 # (docs/lab.md). Needs root; prepares once into $(BUILD)/lab.
 LAB_TIMEOUT ?= 900
 lab:
-	@./tools/install-deps.sh tools/packages.txt tools/packages-lab.txt
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_TEST) tools/packages-lab.txt
+	@$(MAKE) --no-print-directory build $(WITH_TESTS) \
+	    TARGETS="tormisaplex-upload tormisaplex-devsim app_qt_tests"
 	@python3 tools/lab/lab.py $(BUILD) --timeout $(LAB_TIMEOUT)
 
 format:
