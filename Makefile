@@ -15,7 +15,7 @@ PKG_FUZZ    = $(PKG_RUN) tools/packages-fuzz.txt
 WITH_TESTS  = CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=ON $(CMAKE_ARGS)"
 
 .PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan fuzz format clean deps-windows windows test-windows package-windows
+        tsan fuzz lab format clean deps-windows windows test-windows package-windows
 
 all: build
 
@@ -136,6 +136,16 @@ fuzz:
 	    -DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=OFF -DSANITIZE=address,undefined
 	@cmake --build build-fuzz -j $(JOBS) --target tormisaplex_fuzz
 	@./tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_ARGS)
+
+# The programs on real kernel serial drivers: Debian's kernel under QEMU, an FTDI adapter
+# and a 16550A in front of the device simulator, adapters pulled out and plugged in
+# (docs/lab.md). Needs root; prepares once into $(BUILD)/lab.
+LAB_TIMEOUT ?= 900
+lab:
+	@./tools/install-deps.sh $(PKG_TEST) tools/packages-lab.txt
+	@$(MAKE) --no-print-directory build $(WITH_TESTS) \
+	    TARGETS="tormisaplex-upload tormisaplex-devsim app_qt_tests"
+	@python3 tools/lab/lab.py $(BUILD) --timeout $(LAB_TIMEOUT)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
