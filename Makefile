@@ -4,7 +4,8 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
+.PHONY: all deps configure build test package test-package run demo screenshot screenshots \
+        screenshots-windows bench sanitize \
         tsan fuzz format clean deps-windows windows test-windows package-windows
 
 all: build
@@ -52,6 +53,18 @@ screenshot:
 	@$(MAKE) --no-print-directory deps
 	@$(MAKE) --no-print-directory build
 	@./tools/screenshot.sh $(BUILD)
+
+# The window at 100, 125, 150 and 200 % display scaling in each state, into
+# $(BUILD)/screenshots/ (tools/screenshots.sh); with the Windows build under Wine too when
+# build-win holds it, or always with screenshots-windows.
+screenshots:
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	@./tools/screenshots.sh $(BUILD) $(if $(wildcard build-win/bin/tormisaplex-uploader-hands.exe),build-win)
+
+screenshots-windows: windows
+	@$(MAKE) --no-print-directory build
+	@./tools/screenshots.sh $(BUILD) build-win
 
 # Release build in a folder of its own, so that it does not rebuild build/ for each switch.
 bench:
