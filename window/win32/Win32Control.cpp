@@ -85,6 +85,9 @@ void Win32ControlCore::create(WindowDriver* parent, const wchar_t* className, DW
                             0, controlParent(parent), nullptr, ::GetModuleHandleW(nullptr),
                             nullptr);
   if (hwnd_ == nullptr) return;
+  // A later control lies over an earlier one, as on the other toolkits; Windows would put
+  // it beneath its siblings, and the failure display's picture beneath its text.
+  ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   watch(hwnd_);
   if (window_ != nullptr) window_->adopt(this);
   fontRec_ = systemDriver().defaultFont();

@@ -15,6 +15,8 @@
 #include "runtime/Cp1251.h"
 #include "window/Win.h"
 #include "window/hiEdit.h"
+#include "window/hiImage.h"
+#include "window/hiLabel.h"
 #include "window/hiSimpleForm.h"
 #include "window/win32/Win32Control.h"
 
@@ -196,5 +198,25 @@ TEST_P(Win32Scaling, EveryControlScalesAndEveryTextThatFitsAt96StillFits) {
 
 INSTANTIATE_TEST_SUITE_P(Scalings, Win32Scaling, ::testing::Values(96, 120, 144, 192),
                          [](const auto& p) { return "dpi" + std::to_string(p.param); });
+
+}  // namespace
+
+namespace {
+
+// Controls made later lie over those made before, as on Qt: the failure display's picture
+// over its text.
+TEST(Win32Window, TheFailurePictureLiesOverTheFailureText) {
+  auto scheme = startUploader();
+  TData show = makeInteger(1);
+  scheme->ErrorLabel->doVisible(show);
+  scheme->ErrorImage->doVisible(show);
+  HWND form = handleOf(*scheme->MainForm);
+  const RECT r = rectInClient(handleOf(*scheme->ErrorImage), form);
+  const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  EXPECT_EQ(::ChildWindowFromPointEx(form, middle, CWP_SKIPINVISIBLE),
+            handleOf(*scheme->ErrorImage));
+  scheme.reset();
+  disableRuntime();
+}
 
 }  // namespace
