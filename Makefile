@@ -68,13 +68,15 @@ screenshot:
 # The window at 100, 125, 150 and 200 % display scaling in each state, into
 # $(BUILD)/screenshots/ (tools/screenshots.sh); with the Windows build under Wine too when
 # build-win holds it, or always with screenshots-windows.
+SHOT_TARGETS = tormisaplex-screenshot tormisaplex-devsim tormisaplex-wine-ptyshim
 screenshots:
-	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="$(SHOT_TARGETS)"
 	@./tools/screenshots.sh $(BUILD) $(if $(wildcard build-win/bin/tormisaplex-uploader-hands.exe),build-win)
 
 screenshots-windows: windows
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="$(SHOT_TARGETS)"
 	@./tools/screenshots.sh $(BUILD) build-win
 
 # Release build in a folder of its own, so that it does not rebuild build/ for each switch.
