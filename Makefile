@@ -14,8 +14,9 @@ PKG_FUZZ    = $(PKG_RUN) tools/packages-fuzz.txt
 # The build folder's configuration for the tests and the package.
 WITH_TESTS  = CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=ON $(CMAKE_ARGS)"
 
-.PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan fuzz lab format clean deps-windows windows test-windows package-windows
+.PHONY: all deps configure build test package test-package run demo screenshot screenshots \
+        screenshots-windows bench sanitize tsan fuzz lab format clean deps-windows windows \
+        test-windows package-windows
 
 all: build
 
@@ -63,6 +64,20 @@ screenshot:
 	@./tools/install-deps.sh $(PKG_TEST)
 	@$(MAKE) --no-print-directory build TARGETS="tormisaplex-screenshot tormisaplex-devsim"
 	@./tools/screenshot.sh $(BUILD)
+
+# The window at 100, 125, 150 and 200 % display scaling in each state, into
+# $(BUILD)/screenshots/ (tools/screenshots.sh); with the Windows build under Wine too when
+# build-win holds it, or always with screenshots-windows.
+SHOT_TARGETS = tormisaplex-screenshot tormisaplex-devsim tormisaplex-wine-ptyshim
+screenshots:
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="$(SHOT_TARGETS)"
+	@./tools/screenshots.sh $(BUILD) $(if $(wildcard build-win/bin/tormisaplex-uploader-hands.exe),build-win)
+
+screenshots-windows: windows
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="$(SHOT_TARGETS)"
+	@./tools/screenshots.sh $(BUILD) build-win
 
 # Release build in a folder of its own, so that it does not rebuild build/ for each switch.
 bench:
