@@ -2,9 +2,23 @@
 
 #include <algorithm>
 
-#include "runtime/Cp1251.h"
+#include "platform/ComName.h"
+#include "platform/PortMap.h"
 
 namespace hi::cli {
+
+namespace {
+
+// The port a name or path stands for, so that "com1" and a link to COM1's device are one.
+std::string portKey(const std::string& port) {
+  if (const std::optional<ComName> com = ComName::parse(port)) return com->text();
+  if (port.find_first_of("/\\") == std::string::npos) return port;
+  const PortList list = serialPortList();
+  const PortEntry* entry = resolvePort(list, port);
+  return entry != nullptr ? entry->name : port;
+}
+
+}  // namespace
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {
@@ -51,7 +65,7 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
   }
   for (std::size_t i = 0; i < line.ports.size(); ++i) {
     for (std::size_t k = 0; k < i; ++k) {
-      if (cp1251ToLower(line.ports[i]) == cp1251ToLower(line.ports[k])) {
+      if (portKey(line.ports[i]) == portKey(line.ports[k])) {
         error = "порт " + line.ports[i] + " указан дважды.";
         return std::nullopt;
       }

@@ -1,6 +1,5 @@
 #include "app/cli/Session.h"
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,6 +14,7 @@
 #include "elements/hiHub.h"
 #include "elements/PortErrorText.h"
 #include "elements/hiMultiElementEx.h"
+#include "platform/ComName.h"
 #include "platform/PortMap.h"
 #include "runtime/Cp1251.h"
 #include "runtime/EventGate.h"
@@ -81,17 +81,22 @@ std::optional<Identity> identityFrom(const std::string& status) {
   return Identity{raw.substr(head.size(), at - head.size()), raw.substr(at + middle.size())};
 }
 
-// The COM name of a device path, through the same port map the graph lists.
+// The COM name the user means: a COM name however typed, or a path that leads to a port of
+// the same port map the graph lists. Anything else stays as given, to be refused by name.
 std::optional<std::string> comNameOf(const std::string& port) {
-  if (port.empty() || port.front() != '/') return port;
+  if (const std::optional<ComName> com = ComName::parse(port)) return com->text();
+  if (port.find_first_of("/\\") == std::string::npos) return port;
   const PortList list = serialPortList();
-  std::error_code ec;
-  for (const PortEntry& entry : list.ports) {
-    if (entry.path == port || std::filesystem::equivalent(entry.path, port, ec)) {
-      return entry.name;
-    }
-  }
+  const PortEntry* entry = resolvePort(list, port);
+  if (entry != nullptr) return entry->name;
   return std::nullopt;
+}
+
+// Port names as the list and the user write them: COM names by number, others in any case.
+bool samePortName(const std::string& a, const std::string& b) {
+  const std::optional<ComName> ca = ComName::parse(a);
+  const std::optional<ComName> cb = ComName::parse(b);
+  return ca && cb ? ca == cb : asciiUpper(a) == asciiUpper(b);
 }
 
 class Run {
@@ -149,7 +154,7 @@ class Run {
     combo->open();
     int index = -1;
     for (int i = 0; i < combo->count(); ++i) {
-      if (cp1251ToLower(combo->itemText(i)) == cp1251ToLower(report_.port)) index = i;
+      if (samePortName(combo->itemText(i), report_.port)) index = i;
     }
     if (index < 0) {
       const PortList list = serialPortList();
