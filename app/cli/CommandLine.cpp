@@ -77,6 +77,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
 std::vector<std::string> unitArguments(const CommandLine& line, const std::string& port) {
   std::vector<std::string> args{"--port", port, "--json"};
   if (line.write) args.push_back("--write");
+  if (!line.log.empty()) {
+    args.push_back("--log");
+    args.push_back(line.log);
+  }
   return args;
 }
 
