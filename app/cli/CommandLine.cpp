@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/cli/Outcome.h"
 #include "platform/ComName.h"
 #include "platform/PortMap.h"
 
@@ -85,20 +86,24 @@ std::vector<std::string> unitArguments(const CommandLine& line, const std::strin
 }
 
 std::string usageText() {
-  return "Использование:\n"
-         "  tormisaplex-upload --list [--json]\n"
-         "  tormisaplex-upload --port ПОРТ [--port ПОРТ ...] [--write] [--json] [--log ФАЙЛ]\n"
-         "  tormisaplex-upload --version | --help\n"
-         "\n"
-         "  --list        все последовательные порты (ни один не открывается)\n"
-         "  --port ПОРТ   COMn или путь устройства; спросить устройство (VERS)\n"
-         "  --write       записать встроенное ПО\n"
-         "  --json        одна строка JSON на шаг и на результат\n"
-         "  --log ФАЙЛ    дописать в ФАЙЛ строку JSON на каждое устройство\n"
-         "\n"
-         "Коды выхода: 0 успех, 1 сбой программы, 2 ошибка в командной строке, 3 порт не\n"
-         "открывается, 4 нет устройства, 5 неверный ответ, 6 устройство молчит, 7 порт пропал,\n"
-         "130 прервано. Подробно: man tormisaplex-upload.\n";
+  std::string text =
+      "Использование:\n"
+      "  tormisaplex-upload --list [--json]\n"
+      "  tormisaplex-upload --port ПОРТ [--port ПОРТ ...] [--write] [--json] [--log ФАЙЛ]\n"
+      "  tormisaplex-upload --version | --help\n"
+      "\n"
+      "  --list        все последовательные порты (ни один не открывается)\n"
+      "  --port ПОРТ   COMn или путь к устройству порта; спросить устройство (VERS)\n"
+      "  --write       записать встроенное ПО\n"
+      "  --json        одна строка JSON на шаг и на результат\n"
+      "  --log ФАЙЛ    дописать в ФАЙЛ строку JSON на каждое устройство\n"
+      "\n"
+      "Коды выхода:\n";
+  for (const OutcomeRow& row : outcomeTable()) {
+    text += "  " + std::to_string(row.code) + std::string(row.code < 10 ? 5 : 3, ' ') +
+            std::string(row.summary) + "\n";
+  }
+  return text + "Подробно: " TORMISAPLEX_MORE_HELP ".\n";
 }
 
 }  // namespace hi::cli
