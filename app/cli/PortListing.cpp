@@ -32,24 +32,25 @@ std::string_view accessName(PortAccess access) {
   return "unknown";
 }
 
-// What stands after the details, in the window's words where it has them (without the
-// port's name, which the line starts with).
+// The failure text of the port, without the port's name, which the line begins with.
+std::string failureText(const PortEntry& e, const OpenFailure& failure) {
+  const std::string text = cp1251ToUtf8(openFailureText(e.name, failure));
+  const std::string prefix = e.name + ": ";
+  return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
+}
+
+// What stands after the details, in the window's words where it has them.
 std::string accessText(const PortEntry& e) {
-  const auto windowText = [&e](OpenFailure failure) {
-    const std::string text = cp1251ToUtf8(openFailureText(e.name, failure));
-    return text.compare(0, e.name.size() + 2, e.name + ": ") == 0 ? text.substr(e.name.size() + 2)
-                                                                  : text;
-  };
   switch (e.access) {
     case PortAccess::Busy: {
       OpenFailure busy = openFailure(OpenFailureKind::Busy, 0);
       busy.holder = e.holder;
-      return windowText(busy);
+      return failureText(e, busy);
     }
     case PortAccess::Forbidden: return "нет прав на порт.";
-    case PortAccess::Absent: return windowText(openFailure(OpenFailureKind::Gone, 0));
-    case PortAccess::NotSerial: return windowText(openFailure(OpenFailureKind::NotSerial, 0));
-    case PortAccess::Console: return windowText(openFailure(OpenFailureKind::Console, 0));
+    case PortAccess::Absent: return failureText(e, openFailure(OpenFailureKind::Gone, 0));
+    case PortAccess::NotSerial: return failureText(e, openFailure(OpenFailureKind::NotSerial, 0));
+    case PortAccess::Console: return failureText(e, openFailure(OpenFailureKind::Console, 0));
     case PortAccess::Usable: return "свободен";
     case PortAccess::Unknown: break;
   }
