@@ -209,43 +209,42 @@ void JournalFolder::pruneTraces() const {
 void JournalFolder::rotateJournal() const {
   std::error_code ec;
   const fs::path journal = pathOf(journalPath());
-  const std::uintmax_t size = fs::file_size(journal, ec);
-  if (ec || size < journalBytes_) return;
-  // A name of its own: two programs that rotate at once each move a whole file aside and
-  // neither overwrites anything.
-  std::string stamp = utcNow();
-  std::replace(stamp.begin(), stamp.end(), ':', '-');
-  const fs::path aside = pathOf(folder_) /
-      pathOf("journal-" + stamp + "-" + std::to_string(currentProcessId()) + ".jsonl");
-  fs::rename(journal, aside, ec);
-  if (ec) return;  // held open elsewhere (Windows), or gone: the next line retries
-  if (fs::file_size(aside, ec) < journalBytes_ && !ec) {
-    // Another program rotated between our look and our rename: this is the fresh journal.
-    // Its lines go back, each whole, rather than into an archive of their own.
-    std::vector<std::string> lines;
-    {
-      std::ifstream in(aside, std::ios::binary);
-      for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) lines.push_back(line + "\n");
+  if (fs::file_size(journal, ec) < journalBytes_ || ec) return;
+  // One program rotates at a time: making a folder is atomic on every system. Another that
+  // finds it taken appends to whichever journal is there; a lock left by a crash is taken
+  // over after a while.
+  const fs::path lock = pathOf(folder_) / ".journal-rotation";
+  if (!fs::create_directory(lock, ec)) {
+    const auto since = fs::file_time_type::clock::now() - fs::last_write_time(lock, ec);
+    if (ec || since < std::chrono::seconds(30)) return;
+    fs::remove(lock, ec);
+    if (!fs::create_directory(lock, ec)) return;
+  }
+  // Looked at again under the lock: another program may have rotated meanwhile.
+  if (fs::file_size(journal, ec) >= journalBytes_ && !ec) {
+    // A name of its own, so that nothing is ever overwritten. Lines appended by a program
+    // that opened the journal just before the rename land in the archive, still whole.
+    std::string stamp = utcNow();
+    std::replace(stamp.begin(), stamp.end(), ':', '-');
+    const fs::path aside =
+        pathOf(folder_) /
+        pathOf("journal-" + stamp + "-" + std::to_string(currentProcessId()) + ".jsonl");
+    fs::rename(journal, aside, ec);  // held open elsewhere (Windows): the next line retries
+    std::vector<std::string> archives;
+    for (fs::directory_iterator it(pathOf(folder_), ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = utf8Of(it->path().filename());
+      if (name.rfind("journal-", 0) == 0 && name.size() > 14 &&
+          name.compare(name.size() - 6, 6, ".jsonl") == 0) {
+        archives.push_back(name);
       }
     }
-    int code = 0;
-    for (const std::string& line : lines) appendWhole(journalPath(), line, code);
-    fs::remove(aside, ec);
-    return;
-  }
-  std::vector<std::string> archives;
-  for (fs::directory_iterator it(pathOf(folder_), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = utf8Of(it->path().filename());
-    if (name.rfind("journal-", 0) == 0 && name.size() > 14 &&
-        name.compare(name.size() - 6, 6, ".jsonl") == 0) {
-      archives.push_back(name);
+    std::sort(archives.rbegin(), archives.rend());
+    for (std::size_t i = JournalArchivesKept; i < archives.size(); ++i) {
+      fs::remove(pathOf(folder_) / pathOf(archives[i]), ec);
     }
   }
-  std::sort(archives.rbegin(), archives.rend());
-  for (std::size_t i = JournalArchivesKept; i < archives.size(); ++i) {
-    fs::remove(pathOf(folder_) / pathOf(archives[i]), ec);
-  }
+  fs::remove(lock, ec);
 }
 
 bool JournalFolder::appendLine(const std::string& line, std::string& error) const {
