@@ -147,7 +147,10 @@ void FlightRecorder::attach(TClassSimpleForm_221F170& scheme) {
     tap().insert(point);
   };
   add(scheme.QueryBox->onEvent[1], [](Attempt& a, TData& d) { a.status = toString(d); });
-  add(scheme.QueryBox->onEvent[4], [](Attempt& a, TData&) { a.identified = true; });
+  add(scheme.QueryBox->onEvent[4], [](Attempt& a, TData&) {
+    a.identified = true;
+    if (a.endMicros == 0) a.endMicros = traceMicros();  // not the time until «Записать»
+  });
   add(scheme.UploadBox->onEvent[0], [](Attempt& a, TData& d) { a.acknowledged = toInteger(d); });
   add(scheme.UploadBox->onEvent[2], [](Attempt& a, TData&) {
     if (a.endMicros == 0) a.endMicros = traceMicros();
