@@ -1,5 +1,6 @@
 // The twin's journal and traces, against each of the simulator's faults and a success.
 #include <filesystem>
+#include <fstream>
 
 #include "tests/app/cli/TwinSupport.h"
 #include "tests/support/JournalCheck.h"
@@ -144,4 +145,19 @@ TEST_F(TwinJournal, AFullDiskCostsTheUploadNothingAndIsSaidOnce) {
   const std::size_t at = errors.find(complaint);
   EXPECT_NE(at, std::string::npos) << errors;
   EXPECT_EQ(errors.find(complaint, at + 1), std::string::npos) << errors;
+}
+
+TEST_F(TwinJournal, AStateFolderThatCannotBeMadeCostsTheQueryNothing) {
+  addDevice(1);
+  // A file where the folder should be: refused even to root.
+  ASSERT_TRUE(std::ofstream(state) << "x");
+  auto child = start({"--port", "COM1", "--json"});
+  std::vector<std::string> out;
+  for (std::string line; !(line = child->line(kUnit)).empty();) out.push_back(line);
+  EXPECT_EQ(child->wait(kUnit), 0);
+  EXPECT_EQ(lastObject(out)["result"], "ok");
+  const std::string errors = child->errorText();
+  EXPECT_NE(errors.find("не удалось вести журнал (" + state + "/tormisaplex"), std::string::npos)
+      << errors;
+  EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
 }
