@@ -189,7 +189,7 @@ std::unique_ptr<SerialPort> FlightRecorder::opened(const std::string& name,
     finishCurrent();
     current_ = beginAttempt("identify", entry != nullptr ? entry->name : name);
     if (entry != nullptr) {
-      current_->path = entry->path;
+      current_->path = withoutHomeFolder(entry->path);
       current_->driver = entry->driver;
       current_->usbVendor = entry->usbVendor;
       current_->usbProduct = entry->usbProduct;

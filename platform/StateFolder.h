@@ -11,6 +11,10 @@ namespace hi {
 // %LOCALAPPDATA%\Tormisaplex on Windows; UTF-8. Empty when the system names no such folder.
 std::string recorderFolder();
 
+// `path` with the user's home folder at its start written as "~" (on Windows
+// "%USERPROFILE%"), so that a record never carries the user's name.
+std::string withoutHomeFolder(const std::string& path);
+
 // A write past the process's file-size limit fails (EFBIG) instead of ending the program.
 void keepGoingPastFileSizeLimit();
 

@@ -16,6 +16,16 @@ std::string recorderFolder() {
   return {};
 }
 
+std::string withoutHomeFolder(const std::string& path) {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') return path;
+  std::string prefix = home;
+  while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+  if (prefix == "/" || path.compare(0, prefix.size(), prefix) != 0) return path;
+  if (path.size() > prefix.size() && path[prefix.size()] != '/') return path;
+  return "~" + path.substr(prefix.size());
+}
+
 void keepGoingPastFileSizeLimit() {
   ::signal(SIGXFSZ, SIG_IGN);
 }

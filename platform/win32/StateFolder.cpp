@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string_view>
 
 namespace hi {
@@ -27,6 +28,21 @@ std::string recorderFolder() {
   if (n == 0 || n >= size) return {};
   value.resize(n);
   return utf8Of(value) + "\\Tormisaplex";
+}
+
+std::string withoutHomeFolder(const std::string& path) {
+  const DWORD size = GetEnvironmentVariableW(L"USERPROFILE", nullptr, 0);
+  if (size == 0) return path;
+  std::wstring value(size, L'\0');
+  const DWORD n = GetEnvironmentVariableW(L"USERPROFILE", value.data(), size);
+  if (n == 0 || n >= size) return path;
+  value.resize(n);
+  const std::string home = utf8Of(value);
+  if (home.empty() || _strnicmp(path.c_str(), home.c_str(), home.size()) != 0) return path;
+  if (path.size() > home.size() && path[home.size()] != '\\' && path[home.size()] != '/') {
+    return path;
+  }
+  return "%USERPROFILE%" + path.substr(home.size());
 }
 
 void keepGoingPastFileSizeLimit() {}  // Windows has no such signal
