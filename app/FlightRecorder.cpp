@@ -158,7 +158,7 @@ void FlightRecorder::attach(TClassSimpleForm_221F170& scheme) {
   });
   add(scheme.UploadBox->onEvent[3], [this](Attempt& a, TData& d) {
     // The integer 3 is the watchdog's; anything else is the reply that did not match.
-    const bool watchdog = isInteger(d) && toInteger(d) == 3;
+    const bool watchdog = d.type == dtInteger && toInteger(d) == 3;
     if (watchdog) {
       noteLocked(TraceKind::Watchdog, {}, 0);
       a.silent = true;

@@ -24,7 +24,8 @@ enum class PortAccess : std::uint8_t {
   Busy,       // another program holds it (see PortEntry::holder)
   Forbidden,  // this user may not open it
   Absent,     // the map names it, but the device is not there
-  NotSerial,  // the map names something that is no serial device
+  NotSerial,  // something that is no serial port: a file, /dev/null
+  Console,    // the system console: the kernel writes its messages there
 };
 
 // A program that holds a port.

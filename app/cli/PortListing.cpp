@@ -26,22 +26,30 @@ std::string_view accessName(PortAccess access) {
     case PortAccess::Forbidden: return "forbidden";
     case PortAccess::Absent: return "absent";
     case PortAccess::NotSerial: return "not_serial";
+    case PortAccess::Console: return "console";
     case PortAccess::Unknown: break;
   }
   return "unknown";
 }
 
-// What stands after the details, in the window's words where it has them.
+// What stands after the details, in the window's words where it has them (without the
+// port's name, which the line starts with).
 std::string accessText(const PortEntry& e) {
+  const auto windowText = [&e](OpenFailure failure) {
+    const std::string text = cp1251ToUtf8(openFailureText(e.name, failure));
+    return text.compare(0, e.name.size() + 2, e.name + ": ") == 0 ? text.substr(e.name.size() + 2)
+                                                                  : text;
+  };
   switch (e.access) {
     case PortAccess::Busy: {
       OpenFailure busy = openFailure(OpenFailureKind::Busy, 0);
       busy.holder = e.holder;
-      return cp1251ToUtf8(openFailureText("", busy));
+      return windowText(busy);
     }
     case PortAccess::Forbidden: return "нет прав на порт.";
-    case PortAccess::Absent: return cp1251ToUtf8(openFailureText("", openFailure(OpenFailureKind::Gone, 0)));
-    case PortAccess::NotSerial: return cp1251ToUtf8(openFailureText("", openFailure(OpenFailureKind::NotSerial, 0)));
+    case PortAccess::Absent: return windowText(openFailure(OpenFailureKind::Gone, 0));
+    case PortAccess::NotSerial: return windowText(openFailure(OpenFailureKind::NotSerial, 0));
+    case PortAccess::Console: return windowText(openFailure(OpenFailureKind::Console, 0));
     case PortAccess::Usable: return "свободен";
     case PortAccess::Unknown: break;
   }
