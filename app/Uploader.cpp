@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "app/FlightRecorder.h"
 #include "app/hiSimpleForm_221F170.h"
 #include "platform/PortMap.h"
 #include "platform/Resources.h"
+#include "platform/StateFolder.h"
 #include "runtime/Cp1251.h"
 #include "window/SystemDriver.h"
 #include "window/hiSimpleForm.h"
@@ -31,6 +33,7 @@ void installProgramSeams() {
 
 std::unique_ptr<TClassSimpleForm_221F170> startUploader() {
   auto scheme = std::make_unique<TClassSimpleForm_221F170>();
+  if (FlightRecorder* recorder = activeRecorder()) recorder->attach(*scheme);
   scheme->MainForm->Start();
   return scheme;
 }
@@ -62,6 +65,9 @@ int runUploader(int argc, char** argv) {
     std::fprintf(stderr, "tormisaplex-uploader: %s\n",
                  describePortListError(*ports.error).c_str());
   }
+  // Before the scheme, which it outlives: its taps are in the scheme's wires.
+  FlightRecorder recorder("tormisaplex-uploader", JournalFolder(recorderFolder()));
+  recorder.install();
   {
     HomeThread home;
     std::unique_ptr<TClassSimpleForm_221F170> scheme = startUploader();

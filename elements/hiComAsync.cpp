@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "elements/LineTap.h"
 #include "elements/PortErrorText.h"
 #include "platform/ComName.h"
 #include "platform/PortMap.h"
@@ -105,11 +106,14 @@ bool THIComAsync::openProcedure(const std::string& name, std::int32_t baud, std:
                                 std::int32_t rts, std::string& why) {
   joinRetired();
   SerialPort::OpenResult opened = SerialPort::open(name);
+  LineTap* const tap = lineTap();
   if (!opened.port) {
     why = openFailureText(name, opened.failure);
+    if (tap != nullptr) tap->openFailed(name, why);
     return false;
   }
-  const std::shared_ptr<SerialPort> p = std::move(opened.port);
+  const std::shared_ptr<SerialPort> p =
+      tap != nullptr ? tap->opened(name, std::move(opened.port)) : std::move(opened.port);
   {
     std::lock_guard lock(mutex_);
     port_ = p;

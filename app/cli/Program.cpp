@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/FlightRecorder.h"
+#include "app/Journal.h"
 #include "app/Uploader.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/PortListing.h"
@@ -12,6 +14,7 @@
 #include "app/cli/Session.h"
 #include "app/cli/Station.h"
 #include "platform/Console.h"
+#include "platform/StateFolder.h"
 #include "tormisaplex/Version.h"
 #include "window/SystemDriver.h"
 
@@ -30,11 +33,16 @@ int runUnit(const CommandLine& line, int argc, char** argv) {
     return exitCode(Outcome::Failed);
   }
   installProgramSeams();
+  // The journal takes this program's verdict and words, not only the graph's.
+  FlightRecorder recorder(kName, JournalFolder(recorderFolder()));
+  recorder.install();
+  recorder.holdForVerdict();
   HomeThread home;
   JsonObserver json;
   TerminalObserver terminal(isTerminal(StdStream::Out));
   SessionObserver& observer = line.json ? static_cast<SessionObserver&>(json) : terminal;
   const SessionReport report = runSession(line.ports.front(), line.write, observer);
+  recorder.verdict(report.port, std::string(outcomeName(report.outcome)), report.message);
   if (line.json) {
     emit(jsonLine(resultJson(report)));
   } else {
@@ -54,6 +62,10 @@ int runUnit(const CommandLine& line, int argc, char** argv) {
 int runTwin(int argc, char** argv) {
   useUtf8Console();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (args.size() == 1 && args.front() == "--journal") {
+    emit(journalSummary(JournalFolder(recorderFolder()), 10));
+    return 0;
+  }
   std::string error;
   const std::optional<CommandLine> line = parseCommandLine(args, error);
   if (!line) {

@@ -103,6 +103,50 @@ std::wstring windowsPath(const char* path) {
   return out;
 }
 
+// The whole of a file, or empty.
+std::string fileText(const std::wstring& path) {
+  std::string text;
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  char buffer[65536];
+  DWORD n = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+  ::CloseHandle(file);
+  return text;
+}
+
+// What the trace of an upload must show for each result.
+const char* traceMark(const std::string& result) {
+  if (result == "wrong_reply") return "the graph judged the reply wrong";
+  if (result == "silence") return "watchdog: silence for";
+  if (result == "line_gone") return "line vanished";
+  return " over 1016 replies";
+}
+
+// The journal under %LOCALAPPDATA%: its last line is the upload's, with `result`, and the
+// trace it names shows why. Empty when it holds; otherwise what is wrong.
+std::string checkJournal(const std::wstring& localAppData, const std::string& result) {
+  const std::wstring folder = localAppData + L"\\Tormisaplex\\";
+  std::string journal = fileText(folder + L"journal.jsonl");
+  while (!journal.empty() && journal.back() == '\n') journal.pop_back();
+  const std::string last = journal.substr(journal.rfind('\n') + 1);
+  if (last.empty()) return "no journal under %LOCALAPPDATA%\\Tormisaplex";
+  if (last.find("\"kind\":\"upload\"") == std::string::npos ||
+      last.find("\"result\":\"" + result + "\"") == std::string::npos) {
+    return "the journal's last line is not the upload's " + result + ": " + last;
+  }
+  const std::string key = "\"trace\":\"";
+  const std::size_t at = last.find(key);
+  if (at == std::string::npos) return "the journal's line names no trace: " + last;
+  const std::string name = last.substr(at + key.size(), last.find('"', at + key.size()) - at - key.size());
+  const std::string trace = fileText(folder + std::wstring(name.begin(), name.end()));
+  if (trace.find(traceMark(result)) == std::string::npos) {
+    return "the trace " + name + " does not show \"" + traceMark(result) + "\"";
+  }
+  return {};
+}
+
 // What the screen shows where the window is, as a 24-bit bitmap file. The screen is read, not
 // the window asked to paint itself, so the picture is what the user sees.
 bool saveShot(HWND form, const char* prefix, const char* stage) {
@@ -164,9 +208,22 @@ int fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 || (std::strcmp(argv[2], "success") != 0 && std::strcmp(argv[2], "failure") != 0)) {
-    std::fprintf(stderr, "usage: tormisaplex-uploader-hands UPLOADER.exe success|failure\n");
+  if (argc < 3 || argc > 4 ||
+      (std::strcmp(argv[2], "success") != 0 && std::strcmp(argv[2], "failure") != 0)) {
+    std::fprintf(stderr,
+                 "usage: tormisaplex-uploader-hands UPLOADER.exe success|failure [RESULT]\n");
     return 2;
+  }
+  // With a result name, the uploader records into a fresh %LOCALAPPDATA% of its own, and
+  // its journal and trace are checked once it has ended.
+  const std::string journalResult = argc == 4 ? argv[3] : "";
+  std::wstring localAppData;
+  if (!journalResult.empty()) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    localAppData = std::wstring(temp) + L"hands-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(localAppData.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", localAppData.c_str());
   }
   const char* portVar = std::getenv("TORMISAPLEX_TEST_PORT");
   if (portVar == nullptr) return fail("TORMISAPLEX_TEST_PORT is not set");
@@ -274,6 +331,14 @@ int main(int argc, char** argv) {
     status = fail("the uploader did not end when its window was closed");
   }
   ::CloseHandle(pi.hProcess);
+  if (status == 0 && !journalResult.empty()) {
+    const std::string wrong = checkJournal(localAppData, journalResult);
+    if (!wrong.empty()) {
+      status = fail(wrong.c_str());
+    } else {
+      std::printf("uploader-hands: journal and trace say %s\n", journalResult.c_str());
+    }
+  }
   std::fflush(stdout);
   return status;
 }
