@@ -1,32 +1,43 @@
-# Front door: `make test` and `make run` do everything on a fresh Debian 12 machine.
+# Front door: `make test` and `make run` do everything on a fresh Debian 12 machine. Each
+# target installs only the packages it needs and builds only the targets it runs.
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
+# What `make build` builds: everything, or the targets named here.
+TARGETS    ?=
+
+PKG_RUN     = tools/packages.txt
+PKG_TEST    = $(PKG_RUN) tools/packages-test.txt
+PKG_PACKAGE = $(PKG_TEST) tools/packages-package.txt
+PKG_FUZZ    = $(PKG_RUN) tools/packages-fuzz.txt
+# The build folder's configuration for the tests and the package.
+WITH_TESTS  = CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=ON $(CMAKE_ARGS)"
 
 .PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
         tsan fuzz format clean deps-windows windows test-windows package-windows
 
 all: build
 
+# The packages of every purpose; each target below installs only its own.
 deps:
-	@./tools/install-deps.sh
+	@./tools/install-deps.sh $(PKG_PACKAGE) tools/packages-fuzz.txt
 
 configure:
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
+	@./tools/configure.sh $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --build $(BUILD) -j $(JOBS) $(if $(TARGETS),--target $(TARGETS))
 
 test:
-	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build $(WITH_TESTS)
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The Debian package, $(BUILD)/tormisaplex-uploader_<version>_amd64.deb (packaging/).
 package:
-	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_PACKAGE)
+	@$(MAKE) --no-print-directory build $(WITH_TESTS)
 	@cmake --build $(BUILD) --target package
 	@grep -q '^TORMISAPLEX_FIRMWARE:FILEPATH=.' $(BUILD)/CMakeCache.txt || \
 	    echo "note: the package carries the test firmware image; for devices build it with" \
@@ -39,39 +50,39 @@ test-package:
 	@./tools/check-package.sh $(BUILD)
 
 run:
-	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_RUN)
+	@$(MAKE) --no-print-directory build TARGETS=tormisaplex-uploader
 	@./tools/run-uploader.sh $(BUILD)/bin/tormisaplex-uploader
 
 demo:
-	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_RUN)
+	@$(MAKE) --no-print-directory build TARGETS="tormisaplex-uploader tormisaplex-devsim"
 	@./tools/demo.sh $(BUILD)
 
 screenshot:
-	@$(MAKE) --no-print-directory deps
-	@$(MAKE) --no-print-directory build
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="tormisaplex-screenshot tormisaplex-devsim"
 	@./tools/screenshot.sh $(BUILD)
 
 # Release build in a folder of its own, so that it does not rebuild build/ for each switch.
 bench:
-	@$(MAKE) --no-print-directory deps
+	@./tools/install-deps.sh $(PKG_TEST)
 	@$(MAKE) --no-print-directory build BUILD=build-bench BUILD_TYPE=Release \
-	    CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=OFF"
+	    CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=ON"
 	@./tools/run-bench.sh build-bench
 
 # Tests under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer.
 sanitize:
-	@$(MAKE) --no-print-directory deps
+	@./tools/install-deps.sh $(PKG_TEST)
 	@$(MAKE) --no-print-directory build BUILD=build-asan BUILD_TYPE=Debug \
-	    CMAKE_ARGS="-DSANITIZE=address,undefined -DTORMISAPLEX_BUILD_BENCH=OFF"
+	    CMAKE_ARGS="-DSANITIZE=address,undefined -DTORMISAPLEX_BUILD_TESTS=ON -DTORMISAPLEX_BUILD_BENCH=OFF"
 	@ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 # Tests under ThreadSanitizer.
 tsan:
-	@$(MAKE) --no-print-directory deps
+	@./tools/install-deps.sh $(PKG_TEST)
 	@$(MAKE) --no-print-directory build BUILD=build-tsan BUILD_TYPE=Debug \
-	    CMAKE_ARGS="-DSANITIZE=thread -DTORMISAPLEX_BUILD_BENCH=OFF"
+	    CMAKE_ARGS="-DSANITIZE=thread -DTORMISAPLEX_BUILD_TESTS=ON -DTORMISAPLEX_BUILD_BENCH=OFF"
 	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tools/tsan.supp" \
 	    ctest --test-dir build-tsan --output-on-failure -j $(JOBS)
 
@@ -87,14 +98,14 @@ WIN_CONFIGURE   = -G Ninja -DCMAKE_BUILD_TYPE=$(WIN_BUILD_TYPE) -DTORMISAPLEX_WI
                   -DTORMISAPLEX_HOST_TOOLS=$(CURDIR)/$(BUILD)/bin $(CMAKE_ARGS)
 
 deps-windows:
-	@./tools/install-deps.sh tools/packages.txt $(WIN_PACKAGES)
+	@./tools/install-deps.sh $(PKG_TEST) $(WIN_PACKAGES)
 
 windows: deps-windows
-	@cmake -S . -B build-win $(WIN_CONFIGURE) \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake
+	@./tools/configure.sh build-win $(WIN_CONFIGURE) \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchains/mingw-w64-x86_64.cmake
 	@cmake --build build-win -j $(JOBS)
-	@cmake -S . -B build-win32 $(WIN_CONFIGURE) \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake
+	@./tools/configure.sh build-win32 $(WIN_CONFIGURE) \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchains/mingw-w64-i686.cmake
 	@cmake --build build-win32 -j $(JOBS)
 
 # The Windows downloads, build-win*/tormisaplex-uploader-<version>-win64.zip and -win32.zip
@@ -119,8 +130,8 @@ test-windows: windows
 FUZZ_SECONDS ?= 60
 FUZZ_ARGS    ?=
 fuzz:
-	@$(MAKE) --no-print-directory deps
-	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@./tools/install-deps.sh $(PKG_FUZZ)
+	@./tools/configure.sh build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTORMISAPLEX_FUZZ=ON \
 	    -DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=OFF -DSANITIZE=address,undefined
 	@cmake --build build-fuzz -j $(JOBS) --target tormisaplex_fuzz

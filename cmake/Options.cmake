@@ -1,11 +1,5 @@
 # Build options shared by every layer.
 
-# The program's window realisation: Qt on Linux, the native Win32 controls on Windows.
-if(WIN32)
-  set(_tormisaplex_native OFF)
-else()
-  set(_tormisaplex_native ON)
-endif()
 option(TORMISAPLEX_WITH_GUI "Build the program's window realisation and the program" ON)
 # The toolkit the program's window is realised with (window/<toolkit>/), by target system.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
@@ -14,8 +8,19 @@ else()
   set(_toolkit qt)
 endif()
 set(TORMISAPLEX_TOOLKIT ${_toolkit} CACHE STRING "Toolkit of the program's window: qt, win32")
-option(TORMISAPLEX_BUILD_TESTS "Build the tests" ON)
-option(TORMISAPLEX_BUILD_BENCH "Build the micro-benchmarks" ${_tormisaplex_native})
+# Tests and benchmarks are built by default where their frameworks are installed, so that a
+# build for running the program alone (make run) needs neither; make test asks for the tests.
+if(CMAKE_CROSSCOMPILING)
+  set(_tormisaplex_tests_default ON)  # GoogleTest is built from Debian's sources there
+  set(_tormisaplex_bench_default OFF)
+else()
+  find_package(GTest QUIET)
+  find_package(benchmark QUIET)
+  set(_tormisaplex_tests_default ${GTest_FOUND})
+  set(_tormisaplex_bench_default ${benchmark_FOUND})
+endif()
+option(TORMISAPLEX_BUILD_TESTS "Build the tests" ${_tormisaplex_tests_default})
+option(TORMISAPLEX_BUILD_BENCH "Build the micro-benchmarks" ${_tormisaplex_bench_default})
 option(TORMISAPLEX_FUZZ "Build the fuzz target (clang with libFuzzer)" OFF)
 set(SANITIZE "" CACHE STRING
     "Comma-separated sanitizers for every target, e.g. address,undefined or thread")

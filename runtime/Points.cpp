@@ -1,8 +1,16 @@
 #include "runtime/Points.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
+
+#if __has_include(<cxxabi.h>)
+#include <cxxabi.h>
+#endif
 
 namespace hi {
 
@@ -24,16 +32,88 @@ std::vector<StartupEntry>& startupList() {
 
 inline bool live() { return g_live.load(std::memory_order_acquire); }
 
+struct HandlerNames {
+  std::mutex lock;
+  std::map<PointHandler, const std::type_info*> owners;
+};
+
+HandlerNames& handlerNames() {
+  static HandlerNames names;
+  return names;
+}
+
+std::string demangled(const char* name) {
+#if __has_include(<cxxabi.h>)
+  int status = 0;
+  char* plain = abi::__cxa_demangle(name, nullptr, nullptr, &status);
+  if (status == 0 && plain != nullptr) {
+    std::string result(plain);
+    std::free(plain);
+    return result;
+  }
+#endif
+  return name;
+}
+
+// Nesting of deliveries on this thread; `looping` drops every delivery until the outermost
+// one has returned, so a loop unwinds at once instead of being re-entered from each level.
+// One thread-local record, looked up once per delivery (MinGW emulates thread-locals).
+struct Nesting {
+  int depth = 0;
+  bool looping = false;
+};
+thread_local Nesting t_nesting;
+
+class DepthGuard {
+ public:
+  explicit DepthGuard(const EventPoint& point) : nesting_(t_nesting), entered_(enter(point)) {}
+  ~DepthGuard() {
+    if (--nesting_.depth == 0) nesting_.looping = false;
+  }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+  bool entered() const { return entered_; }
+
+ private:
+  bool enter(const EventPoint& point) {
+    ++nesting_.depth;
+    if (nesting_.looping) return false;
+    if (nesting_.depth <= MaxEventDepth) return true;
+    nesting_.looping = true;
+    const std::string owner = handlerOwnerName(point.handler);
+    std::fprintf(stderr,
+                 "tormisaplex: the wiring loops: events nest over %d deep through %s, point %u "
+                 "(element at %p); this event is dropped\n",
+                 MaxEventDepth, owner.empty() ? "an unnamed handler" : owner.c_str(),
+                 static_cast<unsigned>(point.index), point.target);
+    return false;
+  }
+
+  Nesting& nesting_;
+  bool entered_;
+};
+
 }  // namespace
 
 std::uint8_t GraphReady = 0;
 
-EventPoint makeEventPoint(std::uint16_t index, PointHandler handler, void* target) {
-  return EventPoint{handler, target, index};
+void nameHandler(PointHandler handler, const std::type_info& owner) {
+  HandlerNames& names = handlerNames();
+  const std::lock_guard<std::mutex> hold(names.lock);
+  names.owners.emplace(handler, &owner);
+}
+
+std::string handlerOwnerName(PointHandler handler) {
+  HandlerNames& names = handlerNames();
+  const std::lock_guard<std::mutex> hold(names.lock);
+  const auto it = names.owners.find(handler);
+  return it == names.owners.end() ? std::string() : demangled(it->second->name());
 }
 
 void fireEvent(const EventPoint& point, TData& value) {
   if (!live()) return;
+  const DepthGuard guard(point);
+  if (!guard.entered()) return;
   // Forwarded outputs fire here, after their handler returned: a line of forwarding
   // elements runs in constant stack depth.
   EventPoint p = point;
@@ -95,7 +175,9 @@ void forwardString(TData& record, const EventPoint& point, std::string_view s) {
 }
 
 void readPoint(const EventPoint& point, TData& record) {
-  if (live() && point.handler != nullptr) point.handler(point.target, record, point.index);
+  if (!live() || point.handler == nullptr) return;
+  const DepthGuard guard(point);
+  if (guard.entered()) point.handler(point.target, record, point.index);
 }
 
 void readOrBreak(const EventPoint& point, TData& record) {

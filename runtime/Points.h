@@ -5,12 +5,21 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 
 #include "runtime/Data.h"
 
 namespace hi {
 
-EventPoint makeEventPoint(std::uint16_t index, PointHandler handler, void* target);
+// Remembers which element class a handler belongs to, so that a wiring loop can be named.
+void nameHandler(PointHandler handler, const std::type_info& owner);
+// The element class of a handler bound by makeEventPoint; empty when unknown.
+std::string handlerOwnerName(PointHandler handler);
+
+// Events are delivered depth first, so a miswired loop would nest until the stack ran out.
+// Past this depth the firing stops on that thread until its outermost event returns, and the
+// loop is reported on standard error with the element it runs through.
+inline constexpr int MaxEventDepth = 1000;
 
 // Binds a member function of an element as a point handler without any allocation:
 // the handler is a per-method trampoline, so a firing stays one indirect call.
@@ -26,6 +35,8 @@ EventPoint makeEventPoint(std::uint16_t index, T* target) {
       (self->*Method)(d);
     }
   };
+  static const bool named = (nameHandler(h, typeid(T)), true);
+  (void)named;
   return EventPoint{h, target, index};
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "runtime/Share.h"
@@ -123,6 +124,39 @@ TEST_F(LiveRuntime, ALineOfForwardersRunsInOrderInConstantStackDepth) {
   ASSERT_EQ(order.size(), static_cast<std::size_t>(kCount));
   for (int i = 0; i < kCount; ++i) ASSERT_EQ(order[i], i + 1);
   EXPECT_LT(highest - lowest, 1024u) << "the stack grew with the line";
+}
+
+// A miswired loop (an element whose output leads back to its own input through another)
+// must not overflow the stack: it is cut at a fixed depth, named, and every thread goes on.
+struct LoopLink : Element {
+  EventPoint onOut;
+  int deliveries = 0;
+  void doIn(TData& d) {
+    ++deliveries;
+    fireInteger(onOut, d.integer + 1);
+  }
+};
+
+TEST_F(LiveRuntime, AWiringLoopIsCutAtTheDepthLimitNamedAndLeavesLaterEventsWhole) {
+  LoopLink a, b;
+  a.onOut = makeEventPoint<&LoopLink::doIn>(0, &b);
+  b.onOut = makeEventPoint<&LoopLink::doIn>(0, &a);
+
+  ::testing::internal::CaptureStderr();
+  fireInteger(makeEventPoint<&LoopLink::doIn>(0, &a), 0);
+  const std::string report = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(a.deliveries + b.deliveries, MaxEventDepth);
+  EXPECT_NE(report.find("LoopLink"), std::string::npos) << report;
+  EXPECT_EQ(report.find("LoopLink", report.find("LoopLink") + 1), std::string::npos)
+      << "reported once, not from every level: " << report;
+
+  // The cut ends with the outermost event: an event after it is delivered as usual.
+  b.onOut = EventPoint{};
+  a.deliveries = b.deliveries = 0;
+  fireInteger(makeEventPoint<&LoopLink::doIn>(0, &a), 0);
+  EXPECT_EQ(a.deliveries, 1);
+  EXPECT_EQ(b.deliveries, 1);
 }
 
 TEST_F(LiveRuntime, FireCopyLeavesTheCallersValueAlone) {

@@ -95,7 +95,8 @@ class ChildProcess {
     return text;
   }
 
-  // The exit status, or -1 when it did not end in time or ended by a signal.
+  // The exit status, or -1 when it ended by a signal or did not end in time. One that did
+  // not is killed, so that reading its output to the end cannot hang the test.
   int wait(std::chrono::milliseconds patience) {
     const auto end = std::chrono::steady_clock::now() + patience;
     int status = 0;
@@ -106,6 +107,11 @@ class ChildProcess {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       }
       ::poll(nullptr, 0, 20);
+    }
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
     }
     return -1;
   }
