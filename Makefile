@@ -14,8 +14,9 @@ PKG_FUZZ    = $(PKG_RUN) tools/packages-fuzz.txt
 # The build folder's configuration for the tests and the package.
 WITH_TESTS  = CMAKE_ARGS="-DTORMISAPLEX_BUILD_TESTS=ON $(CMAKE_ARGS)"
 
-.PHONY: all deps configure build test package test-package run demo screenshot bench sanitize \
-        tsan fuzz format clean deps-windows windows test-windows package-windows
+.PHONY: all deps configure build test package test-package run demo screenshot screenshots \
+        screenshots-windows bench sanitize tsan fuzz lab format clean deps-windows windows \
+        test-windows package-windows
 
 all: build
 
@@ -64,6 +65,20 @@ screenshot:
 	@$(MAKE) --no-print-directory build TARGETS="tormisaplex-screenshot tormisaplex-devsim"
 	@./tools/screenshot.sh $(BUILD)
 
+# The window at 100, 125, 150 and 200 % display scaling in each state, into
+# $(BUILD)/screenshots/ (tools/screenshots.sh); with the Windows build under Wine too when
+# build-win holds it, or always with screenshots-windows.
+SHOT_TARGETS = tormisaplex-screenshot tormisaplex-devsim tormisaplex-wine-ptyshim
+screenshots:
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="$(SHOT_TARGETS)"
+	@./tools/screenshots.sh $(BUILD) $(if $(wildcard build-win/bin/tormisaplex-uploader-hands.exe),build-win)
+
+screenshots-windows: windows
+	@./tools/install-deps.sh $(PKG_TEST)
+	@$(MAKE) --no-print-directory build TARGETS="$(SHOT_TARGETS)"
+	@./tools/screenshots.sh $(BUILD) build-win
+
 # Release build in a folder of its own, so that it does not rebuild build/ for each switch.
 bench:
 	@./tools/install-deps.sh $(PKG_TEST)
@@ -93,6 +108,9 @@ WIN_BUILD_TYPE ?= Release
 WINE32         ?= yes
 WINE_PREFIX    ?= $(CURDIR)/build-win/wine-prefix
 WIN_PACKAGES    = tools/packages-windows.txt $(if $(filter yes,$(WINE32)),tools/packages-wine32.txt)
+# The 32-bit build's tests and zip check run only where Wine's 32-bit loader runs: installed,
+# and a kernel that can run 32-bit programs.
+WINE32_RUNS     = $(shell /usr/lib/wine/wine --version >/dev/null 2>&1 && echo yes)
 WIN_CONFIGURE   = -G Ninja -DCMAKE_BUILD_TYPE=$(WIN_BUILD_TYPE) -DTORMISAPLEX_WITH_GUI=ON \
                   -DTORMISAPLEX_WINEPREFIX=$(WINE_PREFIX) \
                   -DTORMISAPLEX_HOST_TOOLS=$(CURDIR)/$(BUILD)/bin $(CMAKE_ARGS)
@@ -116,14 +134,15 @@ package-windows: windows
 	@./tools/wine/check-zip.sh $(WINE_PREFIX) \
 	    "$$(sed -n 's/^#define TORMISAPLEX_VERSION "\(.*\)"$$/\1/p' build-win/generated/include/tormisaplex/Version.h)" \
 	    $(CURDIR)/build-win/tormisaplex-uploader-*-win64.zip \
-	    $(if $(shell dpkg-query -W -f='$${db:Status-Status}' wine32:i386 2>/dev/null | grep -x installed),$(CURDIR)/build-win32/tormisaplex-uploader-*-win32.zip)
+	    $(if $(WINE32_RUNS),$(CURDIR)/build-win32/tormisaplex-uploader-*-win32.zip)
 
 # The serial tests under Wine talk to the Linux device simulator, built in $(BUILD).
 test-windows: windows
+	$(if $(WINE32_RUNS),,@echo "note: Wine's 32-bit loader cannot run here (not installed, or a kernel without 32-bit support): the i686 build is built, its tests are not run")
 	@$(MAKE) --no-print-directory configure
 	@cmake --build $(BUILD) -j $(JOBS) --target tormisaplex-devsim tormisaplex-wine-ptyshim
 	@JOBS=$(JOBS) xvfb-run -a ./tools/wine/test-windows.sh $(WINE_PREFIX) build-win \
-	    $(if $(shell dpkg-query -W -f='$${db:Status-Status}' wine32:i386 2>/dev/null | grep -x installed),build-win32)
+	    $(if $(WINE32_RUNS),build-win32)
 
 # The fuzz target, built with clang and libFuzzer in a folder of its own, run for
 # FUZZ_SECONDS (libFuzzer options may follow in FUZZ_ARGS).
@@ -136,6 +155,16 @@ fuzz:
 	    -DTORMISAPLEX_BUILD_TESTS=OFF -DTORMISAPLEX_BUILD_BENCH=OFF -DSANITIZE=address,undefined
 	@cmake --build build-fuzz -j $(JOBS) --target tormisaplex_fuzz
 	@./tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_ARGS)
+
+# The programs on real kernel serial drivers: Debian's kernel under QEMU, an FTDI adapter
+# and a 16550A in front of the device simulator, adapters pulled out and plugged in
+# (docs/lab.md). Needs root; prepares once into $(BUILD)/lab.
+LAB_TIMEOUT ?= 900
+lab:
+	@./tools/install-deps.sh $(PKG_TEST) tools/packages-lab.txt
+	@$(MAKE) --no-print-directory build $(WITH_TESTS) \
+	    TARGETS="tormisaplex-upload tormisaplex-devsim app_qt_tests"
+	@python3 tools/lab/lab.py $(BUILD) --timeout $(LAB_TIMEOUT)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

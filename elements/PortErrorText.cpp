@@ -47,6 +47,8 @@ std::string openFailureText(std::string_view port, const OpenFailure& failure) {
       return busyText(port, failure.holder);
     case OpenFailureKind::NotSerial:
       return prefixed(port, "это не последовательный порт.");
+    case OpenFailureKind::Console:
+      return prefixed(port, "это системная консоль, выберите другой порт.");
     case OpenFailureKind::Other:
       break;
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "elements/PortErrorText.h"
+#include "platform/ComName.h"
 #include "platform/PortMap.h"
 #include "platform/PortWatch.h"
 #include "platform/SerialPort.h"
@@ -68,34 +69,24 @@ void THIComAsync::doOpen(TData& d, std::uint16_t) {
   if (open_) return;
   fireNull(onBeforeOpen);
   const std::string name = readString(d, inPort, Port);
+  const std::optional<ComName> com = ComName::parse(name);
   {
+    // Texts about this port name it as the list does, however it was typed.
     std::lock_guard lock(mutex_);
-    portName_ = name;
+    portName_ = com ? com->text() : name;
   }
   const OpenFailure noSuchPort = openFailure(OpenFailureKind::NoSuchPort, 0);
-  if (name.size() > 6) {
+  if (!com) {
     fireInteger(onOpen, 0);
     fireString(onErrorText, openFailureText(name, noSuchPort));
     return;
   }
-  std::string prefix = name.substr(0, 3);
-  for (char& c : prefix) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  int number = 0;
-  for (std::size_t i = 3; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
-    number = number * 10 + (name[i] - '0');
-  }
-  if (prefix != "COM" || number < 1 || number > 255) {
-    fireInteger(onOpen, 0);
-    fireString(onErrorText, openFailureText(name, noSuchPort));
-    return;
-  }
+  const int number = com->number();
   const std::int32_t dtr = readInteger(d, inDTR, DTR);
   const std::int32_t rts = readInteger(d, inRTS, RTS);
   const std::int32_t baud = readInteger(d, inBaud, Baud);
   std::string why;
-  if (!openProcedure(name, baud, dtr, rts, why)) {
+  if (!openProcedure(com->text(), baud, dtr, rts, why)) {
     fireInteger(onOpen, 0);
     // After onOpen: the graph's own verdict on a failed open comes first and this, more
     // precise, has the last word.

@@ -28,8 +28,14 @@ void watchInterrupts(std::function<void()> onInterrupt);
 
 // Appends `line`, which should end with a line end, to the file at `path` (created when
 // missing) in a single write, so that a crash never leaves part of a line and lines of
-// several processes never mix. False with the system's error code when it failed.
+// several processes never mix. A write that the system cut short (a full disk) is undone:
+// the file is left as it was. False with the system's error code when it failed.
 bool appendWhole(const std::string& path, std::string_view line, int& error);
+
+// Whether appendWhole could add a line to `path` now: its folder exists, the file can be
+// opened for appending (it is created when missing, empty), and its disk is not full. False
+// with the system's error code when not.
+bool canAppend(const std::string& path, int& error);
 
 // The system's text for an error code, in English.
 std::string systemErrorText(int error);
@@ -37,7 +43,9 @@ std::string systemErrorText(int error);
 // The path of this program's own executable; empty when unknown.
 std::string ownExecutablePath();
 
-// A program started with its standard output piped back; standard error is shared.
+// A program started with its standard output piped back; standard error is shared. It
+// does not outlive the program that started it: on Windows the system ends it when its
+// starter ends; elsewhere it must call followStarter.
 class Subprocess {
  public:
   static std::unique_ptr<Subprocess> start(const std::string& program,
@@ -49,13 +57,21 @@ class Subprocess {
 
   // Blocks for the next line of its output, without the line end; false at the end of it.
   virtual bool readLine(std::string& line) = 0;
-  // Waits for its end: its exit code, or 128 + the signal's number when a signal ended it.
+  // Waits for its end: its exit code; 1 when it was killed (see killedBy).
   virtual int wait() = 0;
+  // After wait: the signal that killed it, 0 when it ended by itself (always on Windows,
+  // where a killed process ends with the code its killer chose).
+  virtual int killedBy() const { return 0; }
   // Asks it to stop as the user's interrupt would.
   virtual void interrupt() = 0;
 
  protected:
   Subprocess() = default;
 };
+
+// In a program started by Subprocess::start, call after watchInterrupts: from now on the end
+// of the starting program reaches this one as the user's interrupt (at once, if it already
+// ended). Does nothing in a program started otherwise.
+void followStarter();
 
 }  // namespace hi

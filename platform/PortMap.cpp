@@ -1,14 +1,22 @@
 #include "platform/PortMap.h"
 
+#include "platform/ComName.h"
+
 namespace hi {
 
 const PortEntry* findPort(const PortList& list, std::string_view name) {
-  std::string upper(name);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  const std::optional<ComName> wanted = ComName::parse(name);
+  if (!wanted) return nullptr;
   for (const PortEntry& p : list.ports) {
-    if (p.name == upper) return &p;
+    if (ComName::parse(p.name) == wanted) return &p;
+  }
+  return nullptr;
+}
+
+const PortEntry* resolvePort(const PortList& list, const std::string& nameOrPath) {
+  if (const PortEntry* byName = findPort(list, nameOrPath)) return byName;
+  for (const PortEntry& p : list.ports) {
+    if (samePortPath(p.path, nameOrPath)) return &p;
   }
   return nullptr;
 }

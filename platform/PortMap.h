@@ -24,7 +24,8 @@ enum class PortAccess : std::uint8_t {
   Busy,       // another program holds it (see PortEntry::holder)
   Forbidden,  // this user may not open it
   Absent,     // the map names it, but the device is not there
-  NotSerial,  // the map names something that is no serial device
+  NotSerial,  // something that is no serial port: a file, /dev/null
+  Console,    // the system console: the kernel writes its messages there
 };
 
 // A program that holds a port.
@@ -70,9 +71,17 @@ PortList serialPortList();
 // Fills access and holder of each entry, still without opening any port.
 void assessPortAccess(std::vector<PortEntry>& ports);
 
-// The entry of a port name; ASCII case is ignored, anything else must match exactly (so
-// "com3" finds COM3, while "COM03" and "COM1x" find nothing). nullptr if there is none.
+// The entry of a port name read as ComName reads it (so "com3", " COM3" and "\\.\COM3" find
+// COM3, while "COM03" and "COM1x" find nothing). nullptr if there is none.
 const PortEntry* findPort(const PortList& list, std::string_view name);
+
+// The entry a user means by `nameOrPath`: a COM name as findPort reads it, or any path of
+// the system that leads to the same device as an entry's path (a symlink such as
+// /dev/serial/by-id/..., the device itself behind a map entry, "\\.\COM3"). nullptr if none.
+const PortEntry* resolvePort(const PortList& list, const std::string& nameOrPath);
+
+// True when the two paths lead to the same device (system-specific).
+bool samePortPath(const std::string& a, const std::string& b);
 
 // One line in English for standard error, without a line end.
 std::string describePortListError(const PortListError& error);

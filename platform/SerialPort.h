@@ -140,6 +140,7 @@ enum class OpenFailureKind : std::uint8_t {
   Permission,  // this user may not open it
   Busy,        // another program (or another part of this one) holds it
   NotSerial,   // the device is not a serial port
+  Console,     // the system console's port, which carries the kernel's messages
   Other,       // anything else; see error
 };
 

@@ -5,11 +5,6 @@
 
 namespace hi {
 
-const char* const DataTypeNames[DataTypeCount] = {
-    "NULL",  "Integer", "String", "Data",   "Combo", "StrList", "Icon",   "Real",
-    "Color", "Script",  "Stream", "Bitmap", "Wave",  "Array",   "ComboEx", "Font",
-    "Matrix", "Jpeg",   "Menu",   "Code",   "Object", "Type",   "Break"};
-
 namespace {
 
 void clearLinks(TData& d) {
@@ -127,10 +122,6 @@ std::int32_t toIndex(const TData& d) {
 MemoryStream* toStream(const TData& d) { return d.type == dtStream ? d.stream : nullptr; }
 
 bool toFlag(const TData& d) { return d.type == dtInteger ? d.integer != 0 : true; }
-
-bool isInteger(const TData& d) { return d.type == dtInteger; }
-
-std::uint8_t typeOf(const TData& d) { return d.type; }
 
 std::int32_t parseInteger(std::string_view s) {
   std::size_t i = 0;

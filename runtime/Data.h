@@ -49,13 +49,8 @@ enum DataType : std::uint8_t {
   dtBreak = 22,
 };
 
-inline constexpr int DataTypeCount = 23;
-
 // Set in the tag of an event record by forwardTo and its variants; never on a stored value.
 inline constexpr std::uint8_t ForwardFlag = 0x80;
-
-// The names of the tags, indexed by tag.
-extern const char* const DataTypeNames[DataTypeCount];
 
 // A value. Copying copies the whole record: the text behaves as an independent copy,
 // while continuation and next are copied as plain references. Records reached through
@@ -89,8 +84,6 @@ std::string toString(const TData& d);
 std::int32_t toIndex(const TData& d);
 MemoryStream* toStream(const TData& d);
 bool toFlag(const TData& d);
-bool isInteger(const TData& d);
-std::uint8_t typeOf(const TData& d);
 
 // Text to number and back, with the graph's own rules (no blanks skipped, wrap-around).
 std::int32_t parseInteger(std::string_view s);

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <type_traits>
-#include <utility>
 
 namespace hi {
 
@@ -26,20 +24,6 @@ using ReplaceFilter = bool (*)(void* context, const std::string& text, std::size
 // right after an inserted replacement, or at p + 1 when the filter refuses p.
 void replaceFiltered(std::string& text, std::string_view sub, std::string_view replacement,
                      ReplaceFilter filter = nullptr, void* context = nullptr);
-
-// Calls f(args...) if f is set; otherwise the result is a value-initialised result (0).
-template <class F, class... Args>
-auto callIfAssigned(const F& f, Args&&... args) -> decltype(f(std::forward<Args>(args)...)) {
-  using R = decltype(f(std::forward<Args>(args)...));
-  if (!f) {
-    if constexpr (std::is_void_v<R>) {
-      return;
-    } else {
-      return R{};
-    }
-  }
-  return f(std::forward<Args>(args)...);
-}
 
 // Font style bits used by the window layer.
 inline constexpr std::uint8_t FontBold = 1;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""xwd-to-png.py IN.xwd OUT.png
+"""xwd-to-png.py IN.xwd|IN.bmp OUT.png
 
-Turns a window dump of xwd(1) (24 or 32 bits per pixel, TrueColor) into a PNG file and
+Turns a window dump of xwd(1) (24 or 32 bits per pixel, TrueColor), or a 24-bit bottom-up
+BMP file (what the Windows hands save), into a PNG file and
 prints "<width>x<height> <number of distinct colours>", so that a script can tell a drawn
 window from an empty one. Only the standard library is used."""
 
@@ -34,6 +35,20 @@ def read_xwd(path):
     return width, height, rows
 
 
+def read_bmp(path):
+    data = open(path, "rb").read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+    if bits != 24 or height <= 0:
+        raise ValueError("only 24-bit bottom-up BMP files are read")
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        line = data[offset + y * stride:offset + y * stride + 3 * width]
+        rows.append([(line[3 * x + 2], line[3 * x + 1], line[3 * x]) for x in range(width)])
+    return width, height, rows
+
+
 def write_png(path, width, height, rows):
     def chunk(kind, body):
         return (struct.pack(">I", len(body)) + kind + body
@@ -48,7 +63,8 @@ def write_png(path, width, height, rows):
 
 if __name__ == "__main__":
     if len(sys.argv) != 3:
-        sys.exit("usage: xwd-to-png.py IN.xwd OUT.png")
-    width, height, rows = read_xwd(sys.argv[1])
+        sys.exit("usage: xwd-to-png.py IN.xwd|IN.bmp OUT.png")
+    reader = read_bmp if sys.argv[1].endswith(".bmp") else read_xwd
+    width, height, rows = reader(sys.argv[1])
     write_png(sys.argv[2], width, height, rows)
     print("%dx%d %d" % (width, height, len({p for row in rows for p in row})))

@@ -2,9 +2,24 @@
 
 #include <algorithm>
 
-#include "runtime/Cp1251.h"
+#include "app/cli/Outcome.h"
+#include "platform/ComName.h"
+#include "platform/PortMap.h"
 
 namespace hi::cli {
+
+namespace {
+
+// The port a name or path stands for, so that "com1" and a link to COM1's device are one.
+std::string portKey(const std::string& port) {
+  if (const std::optional<ComName> com = ComName::parse(port)) return com->text();
+  if (port.find_first_of("/\\") == std::string::npos) return port;
+  const PortList list = serialPortList();
+  const PortEntry* entry = resolvePort(list, port);
+  return entry != nullptr ? entry->name : port;
+}
+
+}  // namespace
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {
@@ -51,7 +66,7 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
   }
   for (std::size_t i = 0; i < line.ports.size(); ++i) {
     for (std::size_t k = 0; k < i; ++k) {
-      if (cp1251ToLower(line.ports[i]) == cp1251ToLower(line.ports[k])) {
+      if (portKey(line.ports[i]) == portKey(line.ports[k])) {
         error = "порт " + line.ports[i] + " указан дважды.";
         return std::nullopt;
       }
@@ -63,24 +78,32 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
 std::vector<std::string> unitArguments(const CommandLine& line, const std::string& port) {
   std::vector<std::string> args{"--port", port, "--json"};
   if (line.write) args.push_back("--write");
+  if (!line.log.empty()) {
+    args.push_back("--log");
+    args.push_back(line.log);
+  }
   return args;
 }
 
 std::string usageText() {
-  return "Использование:\n"
-         "  tormisaplex-upload --list [--json]\n"
-         "  tormisaplex-upload --port ПОРТ [--port ПОРТ ...] [--write] [--json] [--log ФАЙЛ]\n"
-         "  tormisaplex-upload --version | --help\n"
-         "\n"
-         "  --list        все последовательные порты (ни один не открывается)\n"
-         "  --port ПОРТ   COMn или путь устройства; спросить устройство (VERS)\n"
-         "  --write       записать встроенное ПО\n"
-         "  --json        одна строка JSON на шаг и на результат\n"
-         "  --log ФАЙЛ    дописать в ФАЙЛ строку JSON на каждое устройство\n"
-         "\n"
-         "Коды выхода: 0 успех, 1 сбой программы, 2 ошибка в командной строке, 3 порт не\n"
-         "открывается, 4 нет устройства, 5 неверный ответ, 6 устройство молчит, 7 порт пропал,\n"
-         "130 прервано. Подробно: man tormisaplex-upload.\n";
+  std::string text =
+      "Использование:\n"
+      "  tormisaplex-upload --list [--json]\n"
+      "  tormisaplex-upload --port ПОРТ [--port ПОРТ ...] [--write] [--json] [--log ФАЙЛ]\n"
+      "  tormisaplex-upload --version | --help\n"
+      "\n"
+      "  --list        все последовательные порты (ни один не открывается)\n"
+      "  --port ПОРТ   COMn или путь к устройству порта; спросить устройство (VERS)\n"
+      "  --write       записать встроенное ПО\n"
+      "  --json        одна строка JSON на шаг и на результат\n"
+      "  --log ФАЙЛ    дописать в ФАЙЛ строку JSON на каждое устройство\n"
+      "\n"
+      "Коды выхода:\n";
+  for (const OutcomeRow& row : outcomeTable()) {
+    text += "  " + std::to_string(row.code) + std::string(row.code < 10 ? 5 : 3, ' ') +
+            std::string(row.summary) + "\n";
+  }
+  return text + "Подробно: " TORMISAPLEX_MORE_HELP ".\n";
 }
 
 }  // namespace hi::cli

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -45,16 +46,21 @@ class WriteGuard : public Element {
   std::atomic<bool> startSent_{false};
 };
 
-// Notes that a wire carried an event.
+// Notes that a wire carried an event, and when it last did.
 class Tap : public Element {
  public:
+  using Clock = std::chrono::steady_clock;
+
   EventPoint onPass;
   void doPass(TData& d);
   bool fired() const { return fired_.load(); }
+  // The last event's time; the epoch while none came.
+  Clock::time_point last() const { return Clock::time_point(Clock::duration(last_.load())); }
   void insert(EventPoint& point);
 
  private:
   std::atomic<bool> fired_{false};
+  std::atomic<Clock::rep> last_{0};
 };
 
 }  // namespace hi::cli

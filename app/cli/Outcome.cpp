@@ -7,22 +7,18 @@ namespace hi::cli {
 
 namespace {
 
-struct Row {
-  Outcome outcome;
-  int code;
-  std::string_view name;
-};
+using Row = OutcomeRow;
 
 constexpr std::array<Row, 9> kRows{{
-    {Outcome::Ok, 0, "ok"},
-    {Outcome::Failed, 1, "failed"},
-    {Outcome::Usage, 2, "usage"},
-    {Outcome::OpenFailed, 3, "open_failed"},
-    {Outcome::NoDevice, 4, "no_device"},
-    {Outcome::WrongReply, 5, "wrong_reply"},
-    {Outcome::Silence, 6, "silence"},
-    {Outcome::LineGone, 7, "line_gone"},
-    {Outcome::Interrupted, 130, "interrupted"},
+    {Outcome::Ok, 0, "ok", "успех"},
+    {Outcome::Failed, 1, "failed", "сбой программы или убитый процесс порта"},
+    {Outcome::Usage, 2, "usage", "ошибка в командной строке или журнал не записывается"},
+    {Outcome::OpenFailed, 3, "open_failed", "порт не открывается"},
+    {Outcome::NoDevice, 4, "no_device", "нет устройства"},
+    {Outcome::WrongReply, 5, "wrong_reply", "неверный ответ"},
+    {Outcome::Silence, 6, "silence", "устройство молчит"},
+    {Outcome::LineGone, 7, "line_gone", "порт пропал"},
+    {Outcome::Interrupted, 130, "interrupted", "прервано"},
 }};
 
 const Row& rowOf(Outcome outcome) {
@@ -33,6 +29,8 @@ const Row& rowOf(Outcome outcome) {
 }
 
 }  // namespace
+
+std::span<const OutcomeRow> outcomeTable() { return kRows; }
 
 int exitCode(Outcome outcome) {
   return rowOf(outcome).code;

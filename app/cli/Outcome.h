@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace hi::cli {
@@ -18,6 +19,16 @@ enum class Outcome {
   Interrupted,  // the user interrupted; nothing is sent after that
   Failed,       // anything else: the program itself could not go on (a unit that crashed)
 };
+
+// Every outcome, in the order of its exit code: --help, the README and the man pages are
+// written from or checked against this one table.
+struct OutcomeRow {
+  Outcome outcome;
+  int code;
+  std::string_view name;     // as scripts read it in the JSON lines
+  std::string_view summary;  // --help's words, Russian, UTF-8
+};
+std::span<const OutcomeRow> outcomeTable();
 
 int exitCode(Outcome outcome);
 // The name scripts read in the JSON lines: "ok", "open_failed", ...

@@ -26,9 +26,17 @@ std::string_view accessName(PortAccess access) {
     case PortAccess::Forbidden: return "forbidden";
     case PortAccess::Absent: return "absent";
     case PortAccess::NotSerial: return "not_serial";
+    case PortAccess::Console: return "console";
     case PortAccess::Unknown: break;
   }
   return "unknown";
+}
+
+// The failure text of the port, without the port's name, which the line begins with.
+std::string failureText(const PortEntry& e, const OpenFailure& failure) {
+  const std::string text = cp1251ToUtf8(openFailureText(e.name, failure));
+  const std::string prefix = e.name + ": ";
+  return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
 }
 
 // What stands after the details, in the window's words where it has them.
@@ -37,11 +45,12 @@ std::string accessText(const PortEntry& e) {
     case PortAccess::Busy: {
       OpenFailure busy = openFailure(OpenFailureKind::Busy, 0);
       busy.holder = e.holder;
-      return cp1251ToUtf8(openFailureText("", busy));
+      return failureText(e, busy);
     }
     case PortAccess::Forbidden: return "нет прав на порт.";
-    case PortAccess::Absent: return cp1251ToUtf8(openFailureText("", openFailure(OpenFailureKind::Gone, 0)));
-    case PortAccess::NotSerial: return cp1251ToUtf8(openFailureText("", openFailure(OpenFailureKind::NotSerial, 0)));
+    case PortAccess::Absent: return failureText(e, openFailure(OpenFailureKind::Gone, 0));
+    case PortAccess::NotSerial: return failureText(e, openFailure(OpenFailureKind::NotSerial, 0));
+    case PortAccess::Console: return failureText(e, openFailure(OpenFailureKind::Console, 0));
     case PortAccess::Usable: return "свободен";
     case PortAccess::Unknown: break;
   }

@@ -39,8 +39,11 @@ int runUnit(const CommandLine& line, int argc, char** argv) {
     emit(jsonLine(resultJson(report)));
   } else {
     terminal.closeBar();
-    const std::string text = resultText(report);
-    std::fputs(text.c_str(), report.outcome == Outcome::Ok ? stdout : stderr);
+    // The identification was shown as it came: a run that only asks has nothing to add.
+    if (report.outcome != Outcome::Ok || line.write) {
+      const std::string text = resultText(report);
+      std::fputs(text.c_str(), report.outcome == Outcome::Ok ? stdout : stderr);
+    }
   }
   if (!line.log.empty()) appendToLog(line.log, resultJson(report));
   return exitCode(report.outcome);
@@ -66,11 +69,19 @@ int runTwin(int argc, char** argv) {
     return 0;
   }
   if (line->list) return listPorts(line->json);
+  // A log that cannot take the result is found before the device is touched.
+  if (int code = 0; !line->log.empty() && !canAppend(line->log, code)) {
+    std::fprintf(stderr, "%s: %s: журнал не записывается: %s\n", kName, line->log.c_str(),
+                 systemErrorText(code).c_str());
+    return exitCode(Outcome::Usage);
+  }
   if (line->ports.size() > 1) {
     watchInterrupts(&interruptStation);
     return runStation(*line);
   }
   watchInterrupts(&interruptSession);
+  // A unit of a station ends with its station, as if interrupted: never a "PUSK" unwatched.
+  followStarter();
   return runUnit(*line, argc, argv);
 }
 

@@ -1,6 +1,6 @@
 #include "app/cli/Session.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,6 +15,7 @@
 #include "elements/hiHub.h"
 #include "elements/PortErrorText.h"
 #include "elements/hiMultiElementEx.h"
+#include "platform/ComName.h"
 #include "platform/PortMap.h"
 #include "runtime/Cp1251.h"
 #include "runtime/EventGate.h"
@@ -39,6 +40,13 @@ constexpr auto kLook = 100ms;
 // The graph gives its own verdict on a silent port after two seconds; this only guards
 // against a graph that never says anything.
 constexpr auto kIdentifyLimit = 30s;
+// The window's wait for the device's answer. Before the upload the line must have been this
+// long quiet: a person presses «Записать» seconds after the answer, by when any late bytes
+// of it (a "\r\n" after the words) are in; pressed at once, they would read as a block's reply.
+constexpr auto kAnswerWait = 2s;
+// The window shows "no device" after its wait, yet a late answer still identifies the device.
+// The twin believes the verdict only once the line has been quiet this long after it.
+constexpr auto kLateAnswer = 3s;
 
 std::mutex interruptMutex;
 bool interruptRequested = false;  // guarded by interruptMutex
@@ -81,17 +89,22 @@ std::optional<Identity> identityFrom(const std::string& status) {
   return Identity{raw.substr(head.size(), at - head.size()), raw.substr(at + middle.size())};
 }
 
-// The COM name of a device path, through the same port map the graph lists.
+// The COM name the user means: a COM name however typed, or a path that leads to a port of
+// the same port map the graph lists. Anything else stays as given, to be refused by name.
 std::optional<std::string> comNameOf(const std::string& port) {
-  if (port.empty() || port.front() != '/') return port;
+  if (const std::optional<ComName> com = ComName::parse(port)) return com->text();
+  if (port.find_first_of("/\\") == std::string::npos) return port;
   const PortList list = serialPortList();
-  std::error_code ec;
-  for (const PortEntry& entry : list.ports) {
-    if (entry.path == port || std::filesystem::equivalent(entry.path, port, ec)) {
-      return entry.name;
-    }
-  }
+  const PortEntry* entry = resolvePort(list, port);
+  if (entry != nullptr) return entry->name;
   return std::nullopt;
+}
+
+// Port names as the list and the user write them: COM names by number, others in any case.
+bool samePortName(const std::string& a, const std::string& b) {
+  const std::optional<ComName> ca = ComName::parse(a);
+  const std::optional<ComName> cb = ComName::parse(b);
+  return ca && cb ? ca == cb : asciiUpper(a) == asciiUpper(b);
 }
 
 class Run {
@@ -115,6 +128,8 @@ class Run {
     if (identification != Outcome::Ok) return ended(identification);
     observer_.identified(report_);
     if (!write) return end(Outcome::Ok, shown(textOf(*scheme_->StatusEdit)));
+    const Outcome quiet = awaitQuiet();
+    if (quiet != Outcome::Ok) return ended(quiet);
     return upload();
   }
 
@@ -128,6 +143,7 @@ class Run {
                   [port = scheme_->SerialPort] { port->dropUnsent(); });
     auto* upload =
         static_cast<TClassMultiElementEx_228A260*>(scheme_->UploadBox->current->innerGraph);
+    received_.insert(scheme_->SerialPort->onRead);
     wrongReply_.insert(upload->ReplyGather->onWrong);
     silence_.insert(upload->SilenceLimit->onTrue);
     std::lock_guard lock(interruptMutex);
@@ -149,7 +165,7 @@ class Run {
     combo->open();
     int index = -1;
     for (int i = 0; i < combo->count(); ++i) {
-      if (cp1251ToLower(combo->itemText(i)) == cp1251ToLower(report_.port)) index = i;
+      if (samePortName(combo->itemText(i), report_.port)) index = i;
     }
     if (index < 0) {
       const PortList list = serialPortList();
@@ -171,11 +187,20 @@ class Run {
   Outcome awaitIdentity() {
     const std::string noDevice = cp1251(texts::kNoDevice);
     const auto limit = Clock::now() + kIdentifyLimit;
+    std::optional<Clock::time_point> verdictSeen;
+    // "No device" is final once nothing more came for a while after it was shown.
+    const auto noDeviceFinal = [&] {
+      if (textOf(*scheme_->StatusEdit) != noDevice) {
+        verdictSeen.reset();
+        return false;
+      }
+      if (!verdictSeen) verdictSeen = Clock::now();
+      return Clock::now() - std::max(*verdictSeen, received_.last()) >= kLateAnswer;
+    };
     bool done = false;
     while (!done) {
       done = systemDriver().runUntil(
-          [&] { return identified() || textOf(*scheme_->StatusEdit) == noDevice || interrupted(); },
-          kLook);
+          [&] { return identified() || interrupted() || noDeviceFinal(); }, kLook);
       if (!done && Clock::now() > limit) break;
       if (!done && (!scheme_->SerialPort->isOpen() || portGoneShown())) return Outcome::LineGone;
     }
@@ -184,6 +209,17 @@ class Run {
     if (!identified()) return Outcome::NoDevice;
     report_.identity = identityFrom(textOf(*scheme_->StatusEdit));
     return report_.identity ? Outcome::Ok : Outcome::NoDevice;
+  }
+
+  // Until the line has been quiet for the window's answer time; false when the user
+  // interrupted or the line went first.
+  Outcome awaitQuiet() {
+    const auto quiet = [&] { return Clock::now() - received_.last() >= kAnswerWait; };
+    while (!systemDriver().runUntil([&] { return quiet() || interrupted(); }, kLook)) {
+      if (!scheme_->SerialPort->isOpen() || portGoneShown()) return Outcome::LineGone;
+    }
+    settle();
+    return interrupted() ? Outcome::Interrupted : Outcome::Ok;
   }
 
   SessionReport upload() {
@@ -305,6 +341,7 @@ class Run {
   SessionReport report_;
   std::unique_ptr<TClassSimpleForm_221F170> scheme_;
   WriteGuard guard_;
+  Tap received_;  // every read from the port
   Tap wrongReply_;
   Tap silence_;
   std::uint64_t reportedBytes_ = 0;

@@ -25,13 +25,16 @@ int stationExitCode(const std::vector<int>& codes) {
   return first;
 }
 
-json lostResult(const std::string& port, int code) {
+json lostResult(const std::string& port, int code, int signal) {
   json j;
   j["type"] = "result";
   j["port"] = port;
   j["result"] = outcomeName(Outcome::Failed);
-  j["exit_code"] = code == 0 ? exitCode(Outcome::Failed) : code;
-  j["message"] = "процесс порта завершился без результата (код " + std::to_string(code) + ").";
+  j["exit_code"] = code == 0 || signal != 0 ? exitCode(Outcome::Failed) : code;
+  j["message"] = signal != 0 ? "процесс порта убит сигналом " + std::to_string(signal) +
+                                   ", результата нет."
+                             : "процесс порта завершился без результата (код " +
+                                   std::to_string(code) + ").";
   j["model"] = nullptr;
   j["version"] = nullptr;
   j["carried"] = nullptr;
@@ -146,16 +149,18 @@ class Station {
       if (line_.json) emit(jsonLine(j));
       changed_.notify_all();
     }
-    const int code = u.child ? u.child->wait() : exitCode(Outcome::Failed);
+    int code = u.child ? u.child->wait() : exitCode(Outcome::Failed);
     std::lock_guard lock(mutex_);
-    u.code = code;
-    if (!u.result.is_object()) {
-      u.result = lostResult(u.port, code);
+    const bool lost = !u.result.is_object();
+    if (lost) {
+      u.result = lostResult(u.port, code, u.child ? u.child->killedBy() : 0);
+      code = u.result.value("exit_code", exitCode(Outcome::Failed));
       if (line_.json) emit(jsonLine(u.result));
     }
+    u.code = code;
     u.stage = code == 0 ? "готово" : "ошибка " + std::to_string(code);
     u.done = true;
-    if (!line_.log.empty()) appendToLog(line_.log, u.result);
+    if (lost && !line_.log.empty()) appendToLog(line_.log, u.result);
     if (!line_.json && !isTerminal(StdStream::Out)) {
       emit(withPort(u.port, u.result.value("message", "")) + "\n");
     }

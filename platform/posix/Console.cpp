@@ -3,18 +3,30 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
 extern char** environ;
 
 namespace hi {
+
+namespace {
+
+// The process id of the program that started this one with Subprocess::start.
+constexpr const char* kStarterVariable = "TORMISAPLEX_STARTER_PID";
+
+}  // namespace
 
 bool isTerminal(StdStream stream) {
   return ::isatty(stream == StdStream::Out ? STDOUT_FILENO : STDERR_FILENO) == 1;
@@ -55,17 +67,70 @@ void watchInterrupts(std::function<void()> onInterrupt) {
   }).detach();
 }
 
+namespace {
+
+// Holds the descriptor's lock on the whole file for the life of the object, so that an undo
+// of a cut-short line never takes another process's line with it.
+class FileLock {
+ public:
+  explicit FileLock(int fd) : fd_(fd) {
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FileLock() { ::flock(fd_, LOCK_UN); }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+int openForAppend(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+}
+
+}  // namespace
+
 bool appendWhole(const std::string& path, std::string_view line, int& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = openForAppend(path);
   if (fd < 0) {
     error = errno;
     return false;
   }
-  ssize_t n;
-  do {
-    n = ::write(fd, line.data(), line.size());
-  } while (n < 0 && errno == EINTR);
-  error = n < 0 ? errno : (static_cast<std::size_t>(n) == line.size() ? 0 : ENOSPC);
+  error = 0;
+  {
+    const FileLock lock(fd);
+    struct stat before {};
+    if (::fstat(fd, &before) != 0) error = errno;
+    std::size_t written = 0;
+    while (error == 0 && written < line.size()) {
+      const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error = errno;
+      if (n == 0) error = ENOSPC;
+      if (n > 0) written += static_cast<std::size_t>(n);
+    }
+    // A part of a line would glue the next line to it: back to the size before.
+    if (error != 0 && written > 0) {
+      while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ::close(fd);
+  return error == 0;
+}
+
+bool canAppend(const std::string& path, int& error) {
+  const int fd = openForAppend(path);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  struct statvfs disk {};
+  error = ::fstatvfs(fd, &disk) != 0 ? errno : 0;
+  // The superuser may still use the blocks kept back for it.
+  const auto room = ::geteuid() == 0 ? disk.f_bfree : disk.f_bavail;
+  if (error == 0 && room == 0) error = ENOSPC;
   ::close(fd);
   return error == 0;
 }
@@ -121,9 +186,12 @@ class PosixSubprocess final : public Subprocess {
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 1;
     return status_;
   }
+
+  int killedBy() const override { return signal_; }
 
   void interrupt() override {
     if (pid_ > 0) ::kill(pid_, SIGINT);
@@ -133,6 +201,7 @@ class PosixSubprocess final : public Subprocess {
   pid_t pid_;
   int out_;
   int status_ = -1;
+  int signal_ = 0;
   std::string buffered_;
 };
 
@@ -161,8 +230,20 @@ std::unique_ptr<Subprocess> Subprocess::start(const std::string& program,
   sigemptyset(&none);
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  // The child learns who started it, to follow this process's end (followStarter).
+  std::vector<std::string> environment{std::string(kStarterVariable) + "=" +
+                                       std::to_string(::getpid())};
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, kStarterVariable, std::strlen(kStarterVariable)) != 0 ||
+        (*e)[std::strlen(kStarterVariable)] != '=') {
+      environment.emplace_back(*e);
+    }
+  }
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
@@ -172,6 +253,16 @@ std::unique_ptr<Subprocess> Subprocess::start(const std::string& program,
     return nullptr;
   }
   return std::make_unique<PosixSubprocess>(pid, out[0]);
+}
+
+void followStarter() {
+  const char* starter = std::getenv(kStarterVariable);
+  if (starter == nullptr) return;
+  const long pid = std::strtol(starter, nullptr, 10);
+  // SIGTERM is one of the interrupt signals that watchInterrupts takes.
+  if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) return;
+  // The starter may have ended before the request was made: then no signal will come.
+  if (pid <= 0 || ::getppid() != static_cast<pid_t>(pid)) ::kill(::getpid(), SIGTERM);
 }
 
 }  // namespace hi

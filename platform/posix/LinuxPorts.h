@@ -2,6 +2,9 @@
 // the tools that list ports. Nothing here opens a port.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,11 +36,22 @@ std::vector<PortEntry> portsFromSysfs(const std::string& sysClassTty, const std:
 bool portsFromDirectory(const std::string& dir, const std::string& sysClassTty,
                         std::vector<PortEntry>& ports, int& error);
 
-// Where the holder of a port is looked for.
+// Where the holder of a port, and what a device is, are looked for.
 struct HolderSources {
   std::string proc = "/proc";
   std::string lockDir = "/run/lock";  // UUCP lock files
+  std::string sysDevChar = "/sys/dev/char";
+  std::string consoles = "/sys/class/tty/console/active";  // "tty0 ttyS0"
 };
+
+// What sysfs says a character device is, without opening it.
+enum class CharDeviceKind : std::uint8_t {
+  Unknown,  // sysfs does not know the device
+  Tty,      // a terminal that may be a serial port
+  Console,  // a terminal the kernel writes its messages to (console=ttyS0), or a virtual one
+  Other,    // no terminal at all: /dev/null, /dev/zero, ...
+};
+CharDeviceKind charDeviceKind(dev_t device, const HolderSources& sources);
 
 // The process named in a UUCP lock file of the device at `path` (LCK..ttyUSB0), if it lives.
 std::optional<PortHolder> uucpLockHolder(const std::string& path, const std::string& lockDir);

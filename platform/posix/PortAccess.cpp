@@ -125,7 +125,45 @@ std::string lockName(const std::string& path) {
   return real;
 }
 
+std::string firstLine(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+std::string linkName(const std::string& link) {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  const std::string target(buf, static_cast<std::size_t>(n));
+  const std::size_t slash = target.rfind('/');
+  return slash == std::string::npos ? target : target.substr(slash + 1);
+}
+
+// The console itself, the controlling terminal and the virtual consoles tty0..tty63.
+bool consoleDeviceName(const std::string& name) {
+  if (name == "console" || name == "tty") return true;
+  if (name.size() < 4 || name.compare(0, 3, "tty") != 0) return false;
+  return name.find_first_not_of("0123456789", 3) == std::string::npos;
+}
+
 }  // namespace
+
+CharDeviceKind charDeviceKind(dev_t device, const HolderSources& sources) {
+  const std::string dir = sources.sysDevChar + "/" + std::to_string(::major(device)) + ":" +
+                          std::to_string(::minor(device));
+  const std::string subsystem = linkName(dir + "/subsystem");
+  if (subsystem.empty()) return CharDeviceKind::Unknown;
+  if (subsystem != "tty") return CharDeviceKind::Other;
+  const std::string name = linkName(dir);  // ../../devices/.../tty/ttyS0
+  if (consoleDeviceName(name)) return CharDeviceKind::Console;
+  std::istringstream active(firstLine(sources.consoles));
+  for (std::string console; active >> console;) {
+    if (console == name) return CharDeviceKind::Console;
+  }
+  return CharDeviceKind::Tty;
+}
 
 std::optional<PortHolder> uucpLockHolder(const std::string& path, const std::string& lockDir) {
   std::ifstream in(lockDir + "/LCK.." + lockName(path), std::ios::binary);
@@ -181,6 +219,11 @@ void assessPortAccess(std::vector<PortEntry>& ports, const HolderSources& source
     }
     if (!S_ISCHR(st.st_mode)) {
       entry.access = PortAccess::NotSerial;
+      continue;
+    }
+    const CharDeviceKind kind = charDeviceKind(st.st_rdev, sources);
+    if (kind == CharDeviceKind::Other || kind == CharDeviceKind::Console) {
+      entry.access = kind == CharDeviceKind::Other ? PortAccess::NotSerial : PortAccess::Console;
       continue;
     }
     if (::faccessat(AT_FDCWD, entry.path.c_str(), R_OK | W_OK, AT_EACCESS) != 0) {

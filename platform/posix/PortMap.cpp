@@ -13,6 +13,7 @@
 #include <fstream>
 #include <tuple>
 
+#include "platform/ComName.h"
 #include "platform/posix/LinuxPorts.h"
 
 namespace hi {
@@ -21,7 +22,7 @@ namespace {
 
 constexpr const char* SysClassTty = "/sys/class/tty";
 constexpr int FirstFreeCom = 129;  // after the fixed table
-constexpr int LastCom = 255;
+constexpr int LastCom = ComName::kLast;
 
 // Parses the decimal digits of `s` when they are the whole of it, without leading zeros.
 int canonicalNumber(std::string_view s) {
@@ -196,7 +197,7 @@ std::vector<PortEntry> portsFromSysfs(const std::string& sysClassTty, const std:
     if (numbers[i] == 0) continue;
     PortEntry entry;
     entry.number = numbers[i];
-    entry.name = "COM" + std::to_string(numbers[i]);
+    entry.name = ComName::ofNumber(numbers[i])->text();
     entry.path = devDir + "/" + ttys[i];
     entry.device = ttys[i];
     describeDevice(sysClassTty + "/" + ttys[i], entry);
@@ -211,11 +212,10 @@ bool portsFromDirectory(const std::string& dir, const std::string& sysClassTty,
   std::vector<std::string> names;
   if (!directoryNames(dir, names, error)) return false;
   for (const std::string& name : names) {
-    if (name.compare(0, 3, "COM") != 0) continue;
-    const int n = canonicalNumber(std::string_view(name).substr(3));
-    if (n < 1 || n > LastCom) continue;
+    // Only the names as this program writes them: "com3" beside "COM3" would be two entries.
+    if (!isCanonicalComName(name)) continue;
     PortEntry entry;
-    entry.number = n;
+    entry.number = ComName::parse(name)->number();
     entry.name = name;
     entry.path = dir + "/" + name;
     const std::string target = realPath(entry.path);
@@ -244,6 +244,17 @@ PortList serialPortList() {
     list.error = PortListError{dir, error};
   }
   return list;
+}
+
+bool samePortPath(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  // The devices themselves, not the names: two character devices are the same port when
+  // their device numbers agree (std::filesystem::equivalent says no to any two of them).
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  if (S_ISCHR(sa.st_mode) && S_ISCHR(sb.st_mode)) return sa.st_rdev == sb.st_rdev;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 void assessPortAccess(std::vector<PortEntry>& ports) {

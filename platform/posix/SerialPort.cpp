@@ -136,6 +136,14 @@ SerialPort::OpenResult SerialPort::openPath(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return openError(path, errno);
   if (!S_ISCHR(st.st_mode)) return failed(OpenFailureKind::NotSerial, ENOTTY);
+  // Some devices act on an open alone (a watchdog arms), and bytes for the device would go
+  // into the kernel's console: ask sysfs first.
+  switch (charDeviceKind(st.st_rdev, HolderSources{})) {
+    case CharDeviceKind::Other: return failed(OpenFailureKind::NotSerial, ENOTTY);
+    case CharDeviceKind::Console: return failed(OpenFailureKind::Console, EBUSY);
+    case CharDeviceKind::Unknown:
+    case CharDeviceKind::Tty: break;
+  }
   // Terminal programs such as minicom announce themselves only through a UUCP lock file.
   if (auto holder = uucpLockHolder(path, HolderSources{}.lockDir)) {
     SerialPort::OpenResult r = failed(OpenFailureKind::Busy, EBUSY);

@@ -78,19 +78,60 @@ void watchInterrupts(std::function<void()> onInterrupt) {
   SetConsoleCtrlHandler(&onConsoleEvent, TRUE);
 }
 
+namespace {
+
+HANDLE openForAppend(const std::string& path) {
+  return CreateFileW(widenUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
 bool appendWhole(const std::string& path, std::string_view line, int& error) {
-  // FILE_APPEND_DATA alone: every write goes to the end of the file, as one.
-  const HANDLE file = CreateFileW(widenUtf8(path).c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = openForAppend(path);
   if (file == INVALID_HANDLE_VALUE) {
     error = static_cast<int>(GetLastError());
     return false;
   }
+  // The whole file locked: another appender waits, so that the end found here stays the end
+  // and an undo takes nothing but this line.
+  OVERLAPPED whole{};
+  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) != 0;
+  LARGE_INTEGER before{};
+  const LARGE_INTEGER zero{};
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  error = ok ? (written == line.size() ? 0 : ERROR_DISK_FULL) : static_cast<int>(GetLastError());
+  error = 0;
+  if (!locked || !GetFileSizeEx(file, &before) ||
+      !SetFilePointerEx(file, zero, nullptr, FILE_END) ||
+      !WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+    error = static_cast<int>(GetLastError());
+  } else if (written != line.size()) {
+    error = ERROR_DISK_FULL;
+  }
+  // A part of a line would glue the next line to it: back to the size before.
+  if (error != 0 && written > 0 && SetFilePointerEx(file, before, nullptr, FILE_BEGIN)) {
+    SetEndOfFile(file);
+  }
+  if (locked) UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
   CloseHandle(file);
+  return error == 0;
+}
+
+bool canAppend(const std::string& path, int& error) {
+  const HANDLE file = openForAppend(path);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = static_cast<int>(GetLastError());
+    return false;
+  }
+  CloseHandle(file);
+  // The folder's disk: its free bytes for this user.
+  std::wstring wide = widenUtf8(path);
+  const std::size_t slash = wide.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : wide.substr(0, slash + 1);
+  ULARGE_INTEGER room{};
+  error = GetDiskFreeSpaceExW(folder.c_str(), &room, nullptr, nullptr) && room.QuadPart == 0
+              ? ERROR_DISK_FULL
+              : 0;
   return error == 0;
 }
 
@@ -166,6 +207,23 @@ class Win32Subprocess final : public Subprocess {
   std::string buffered_;
 };
 
+// One job for every child of this process, never closed by hand: the system closes it when
+// this process ends, however it ends, and then ends every child with it.
+HANDLE startersJob() {
+  static const HANDLE job = [] {
+    const HANDLE j = CreateJobObjectW(nullptr, nullptr);
+    if (j == nullptr) return j;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(j, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+      CloseHandle(j);
+      return HANDLE(nullptr);
+    }
+    return j;
+  }();
+  return job;
+}
+
 std::wstring quoted(const std::string& arg) {
   const std::wstring wide = widenUtf8(arg);
   if (!wide.empty() && wide.find_first_of(L" \t\"") == std::wstring::npos) return wide;
@@ -199,16 +257,33 @@ std::unique_ptr<Subprocess> Subprocess::start(const std::string& program,
   startup.hStdOutput = writeEnd;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION info{};
+  // Suspended until it is in the job, so that it cannot send a byte outside of it.
   const BOOL ok = CreateProcessW(widenUtf8(program).c_str(), commandLine.data(), nullptr, nullptr,
-                                 TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &info);
-  const DWORD failure = GetLastError();
+                                 TRUE, CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED, nullptr,
+                                 nullptr, &startup, &info);
+  DWORD failure = GetLastError();
   CloseHandle(writeEnd);
   if (!ok) {
     CloseHandle(readEnd);
     error = systemErrorText(static_cast<int>(failure));
     return nullptr;
   }
+  const HANDLE job = startersJob();
+  if (job == nullptr || !AssignProcessToJobObject(job, info.hProcess)) {
+    failure = GetLastError();
+    TerminateProcess(info.hProcess, 1);
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    CloseHandle(readEnd);
+    error = systemErrorText(static_cast<int>(failure));
+    return nullptr;
+  }
+  ResumeThread(info.hThread);
   return std::make_unique<Win32Subprocess>(info, readEnd);
 }
+
+// The job object of Subprocess::start ends this process with its starter.
+void followStarter() {}
 
 }  // namespace hi

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/ComName.h"
 #include "platform/win32/RegistryPortMap.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32SerialPort.h"
@@ -9,10 +10,6 @@
 namespace hi {
 
 namespace {
-
-char asciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 class RegistryKey {
  public:
@@ -44,18 +41,8 @@ std::string driverOf(const std::string& device) {
 }  // namespace
 
 int comNumberOf(std::string_view name) {
-  if (name.size() < 4 || name.size() > 6) return 0;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (asciiUpper(name[i]) != "COM"[i]) return 0;
-  }
-  const std::string_view digits = name.substr(3);
-  if (digits[0] == '0') return 0;
-  int n = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return 0;
-    n = n * 10 + (c - '0');
-  }
-  return n <= 255 ? n : 0;
+  const std::optional<ComName> com = ComName::parse(name);
+  return com ? com->number() : 0;
 }
 
 std::vector<PortEntry> portsFromRegistry(HKEY root, const wchar_t* subkey) {
@@ -98,6 +85,12 @@ PortList serialPortList() {
   PortList list;
   list.ports = portsFromRegistry(HKEY_LOCAL_MACHINE, SerialCommKey);
   return list;
+}
+
+// "\\.\COM3" is found by its COM name; other device paths are compared as Windows does,
+// ignoring ASCII case.
+bool samePortPath(const std::string& a, const std::string& b) {
+  return asciiUpper(a) == asciiUpper(b);
 }
 
 // Windows tells whether a port is free only to an open, which may already reset a device

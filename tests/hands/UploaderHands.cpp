@@ -14,8 +14,12 @@
 // typed and Enter, Alt+Down End Enter in the open list, or the arrow and the item clicked.
 // Then Space must press «Записать», which has the focus once the device answered. Exit
 // status 0 when the upload started.
+// With TORMISAPLEX_SHOTS set to a path prefix (a Linux path), the hands also save what the
+// screen shows of the window as PREFIX-identified.bmp, PREFIX-upload.bmp (the bar a third of
+// the way) and PREFIX-success.bmp or PREFIX-failure.bmp.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -189,6 +193,58 @@ bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring&
   return waitFor([&] { return ::IsWindowEnabled(write) != 0; }, std::chrono::seconds(60));
 }
 
+// What the screen shows where the window is, as a 24-bit bitmap file. The screen is read, not
+// the window asked to paint itself, so the picture is what the user sees.
+bool saveShot(HWND form, const char* prefix, const char* stage) {
+  if (prefix == nullptr) return true;
+  RECT r{};
+  ::GetWindowRect(form, &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a .bmp file stores it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (bitmap != nullptr) {
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    ::SelectObject(memory, old);
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    const std::wstring path = windowsPath((std::string(prefix) + "-" + stage + ".bmp").c_str());
+    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+      ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+           std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+           std::fwrite(bits, 1, size, out) == size;
+      ok = std::fclose(out) == 0 && ok;
+    }
+    ::DeleteObject(bitmap);
+  }
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (!ok) std::printf("uploader-hands: the %s picture was not saved\n", stage);
+  return ok;
+}
+
+// Lets the window paint what it was just told to show.
+void settle(HWND form) {
+  ::RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+}
+
 int fail(const char* what) {
   std::printf("uploader-hands: %s\n", what);
   std::fflush(stdout);
@@ -211,6 +267,9 @@ int main(int argc, char** argv) {
   std::wstring port;
   for (const char* p = portVar; *p != '\0'; ++p) port += static_cast<wchar_t>(*p);
   const bool wantSuccess = std::strcmp(argv[2], "success") == 0;
+  const char* shots = std::getenv("TORMISAPLEX_SHOTS");
+  // Screen coordinates as they are: the program is DPI aware, and so are its pictures.
+  if (shots != nullptr) ::SetProcessDPIAware();
 
   std::wstring command = L"\"" + windowsPath(argv[1]) + L"\"";
   STARTUPINFOW si{};
@@ -280,6 +339,9 @@ int main(int argc, char** argv) {
           !waitFor([&] { return ::IsWindowVisible(write) && ::IsWindowEnabled(write); },
                    std::chrono::seconds(30))) {
         status = fail("«Записать» did not become pressable: the device was not recognised");
+      } else if (shots != nullptr) {
+        settle(form);
+        saveShot(form, shots, "identified");
       }
     }
   }
@@ -290,6 +352,17 @@ int main(int argc, char** argv) {
     HWND failure = child(form, L"Static", FailureText, false);
     pressedAt = Clock::now();
     if (success != nullptr && failure != nullptr) ::SendMessageW(write, BM_CLICK, 0, 0);
+    // Only a picture asks the bar where it is, in the whole session (a failing one ends
+    // after a few blocks).
+    if (shots != nullptr && wantSuccess) {
+      HWND bar = child(form, L"msctls_progress32", nullptr, false);
+      const auto range = bar != nullptr ? ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0) : 0;
+      if (bar != nullptr &&
+          waitFor([&] { return ::SendMessageW(bar, PBM_GETPOS, 0, 0) * 3 >= range; },
+                  std::chrono::seconds(600))) {
+        saveShot(form, shots, "upload");
+      }
+    }
     HWND shown = nullptr;
     const bool ended = success != nullptr && failure != nullptr && waitFor(
         [&] {
@@ -305,6 +378,10 @@ int main(int argc, char** argv) {
     } else {
       std::printf("uploader-hands: %s display after %.1f s\n",
                   shown == success ? "success" : "failure", seconds);
+      if (shots != nullptr) {
+        settle(form);
+        saveShot(form, shots, shown == success ? "success" : "failure");
+      }
       if ((shown == success) != wantSuccess) status = fail("not the display expected");
     }
   }

@@ -118,6 +118,7 @@ class ChildProcess {
 
   void signal(int sig) { ::kill(pid_, sig); }
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
  private:
   static std::string nextLine(int fd, std::string& buffered, std::chrono::milliseconds patience) {

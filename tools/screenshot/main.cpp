@@ -1,6 +1,8 @@
-// tormisaplex-screenshot [--during-upload] <file.png>: the program's window, as shown, saved
-// as a picture: the first window, or (with a device on COM1 of the port map that
-// TORMISAPLEX_PORTS names) the window while the upload runs.
+// tormisaplex-screenshot [--state STATE | --during-upload] <file.png>: the program's window,
+// as shown, saved as a picture. STATE is first (the default), or, with a device on COM1 of
+// the port map that TORMISAPLEX_PORTS names: identified (the device answered), upload (the
+// bar has moved a good way; --during-upload is the same), success or failure (the result
+// display the upload ended with).
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -17,6 +19,7 @@
 #include "window/SystemDriver.h"
 #include "window/hiButton.h"
 #include "window/hiComboBox.h"
+#include "window/hiLabel.h"
 #include "window/hiProgressBar.h"
 #include "window/hiSimpleForm.h"
 #include "window/qt/QtControl.h"
@@ -34,9 +37,30 @@ bool waitFor(const std::function<bool()>& done, int seconds) {
   return hi::systemDriver().runUntil(done, std::chrono::seconds(seconds));
 }
 
-// Picks COM1 as the user would, waits for the device, presses «Записать» and waits until the
-// bar has moved a good way.
-bool startUpload(hi::TClassSimpleForm_221F170& scheme) {
+enum class State { First, Identified, Upload, Success, Failure };
+
+bool parseState(const char* name, State& state) {
+  static const struct {
+    const char* name;
+    State state;
+  } states[] = {{"first", State::First},
+                {"identified", State::Identified},
+                {"upload", State::Upload},
+                {"success", State::Success},
+                {"failure", State::Failure}};
+  for (const auto& s : states) {
+    if (std::strcmp(name, s.name) == 0) {
+      state = s.state;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Picks COM1 as the user would and waits for the device; then, as far as the state asks,
+// presses «Записать» and waits until the bar has moved a good way or the result shows.
+bool reach(hi::TClassSimpleForm_221F170& scheme, State state) {
+  if (state == State::First) return true;
   auto* ports = static_cast<QComboBox*>(hi::qtWidget(scheme.PortBox->driver()));
   const int index = ports->findText(QStringLiteral("COM1"));
   if (index < 0) {
@@ -50,16 +74,32 @@ bool startUpload(hi::TClassSimpleForm_221F170& scheme) {
     std::fprintf(stderr, "tormisaplex-screenshot: the device on COM1 did not answer\n");
     return false;
   }
+  if (state == State::Identified) return true;
   write->click();
-  return waitFor([&] { return scheme.UploadProgress->position() >= 300; }, 120);
+  if (state == State::Upload) {
+    return waitFor([&] { return scheme.UploadProgress->position() >= 300; }, 120);
+  }
+  const hi::THIWin* display = state == State::Success ? static_cast<hi::THIWin*>(scheme.DoneLabel)
+                                                      : static_cast<hi::THIWin*>(scheme.ErrorLabel);
+  if (!waitFor([&] { return display->shownInParent(); }, 300)) {
+    std::fprintf(stderr, "tormisaplex-screenshot: the %s display did not come\n",
+                 state == State::Success ? "success" : "failure");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool duringUpload = argc == 3 && std::strcmp(argv[1], "--during-upload") == 0;
-  if (argc != 2 && !duringUpload) {
-    std::fprintf(stderr, "usage: tormisaplex-screenshot [--during-upload] <file.png>\n");
+  State state = State::First;
+  const bool ok = argc == 2 || (argc == 3 && std::strcmp(argv[1], "--during-upload") == 0 &&
+                                (state = State::Upload, true)) ||
+                  (argc == 4 && std::strcmp(argv[1], "--state") == 0 && parseState(argv[2], state));
+  if (!ok) {
+    std::fprintf(stderr,
+                 "usage: tormisaplex-screenshot [--state first|identified|upload|success|failure"
+                 " | --during-upload] <file.png>\n");
     return 2;
   }
   const char* file = argv[argc - 1];
@@ -83,7 +123,7 @@ int main(int argc, char** argv) {
            timer.elapsed() < 10000) {
       QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    if (duringUpload && !startUpload(*scheme)) result = 1;
+    if (!reach(*scheme, state)) result = 1;
     settle(500);
     // What the screen shows where the window is, its frame included when there is one.
     const QRect frame = window->frameGeometry();

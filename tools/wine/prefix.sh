@@ -1,6 +1,14 @@
 # Shared by the Wine scripts (sourced): the environment every Wine start gets, and the
 # prefix, created on first use and again after Wine was installed or updated.
 
+# Wine's `wine` command starts its 32-bit loader whenever Wine's 32-bit part is installed. A
+# kernel built without 32-bit support ("Exec format error") cannot run that loader, so there
+# the 64-bit one starts the (64-bit) programs. The sourcing script has set `here`.
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  PATH="$here/loader64:$PATH"
+  export PATH
+fi
+
 # Quiet, and no offer to download Mono or Gecko: nothing here needs them.
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"

@@ -163,6 +163,10 @@ std::unique_ptr<ToolkitSession> openToolkit(int& argc, char** argv, std::string&
     error = noDisplayText("neither DISPLAY nor WAYLAND_DISPLAY is set");
     return nullptr;
   }
+  // The desktop's scaling as it is: 125 % and 150 % stay so (the layout is in 96-DPI
+  // pixels, which Qt scales with the fonts), rather than rounded to 100 % or 200 %.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
   return std::make_unique<QtSession>(argc, argv);
 }
 

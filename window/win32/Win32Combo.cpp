@@ -24,6 +24,7 @@ class Win32Combo : public Win32Control<ComboDriver> {
   Win32Combo(WindowDriver* parent, ControlSink& sink, const ComboStyle& style)
       : Win32Control(sink), editable_(style.editable) {
     core_.extraHeight = ListHeight;
+    core_.comboFieldFrame = BoxFrame;
     core_.create(parent, WC_COMBOBOXW,
                  WS_TABSTOP | WS_VSCROLL | CBS_HASSTRINGS |
                      (editable_ ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST));
@@ -33,12 +34,6 @@ class Win32Combo : public Win32Control<ComboDriver> {
       // The edit field's keys and mouse are the control's.
       core_.watch(info.hwndItem);
     }
-  }
-
-  void setBounds(const Rect& r) override {
-    core_.setBounds(r);
-    // The closed box as high as its bounds.
-    send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(r.height - BoxFrame, 1));
   }
 
   int insertItem(int index, const std::string& text) override {

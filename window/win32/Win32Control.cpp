@@ -3,8 +3,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "platform/win32/WideText.h"
 #include "window/KeyCodes.h"
+#include "window/SystemDriver.h"
 #include "window/win32/Win32Util.h"
 #include "window/win32/Win32Window.h"
 
@@ -70,6 +73,7 @@ Win32ControlCore::~Win32ControlCore() {
     }
     ::DestroyWindow(hwnd_);
   }
+  if (window_ != nullptr) window_->forget(this);
   if (font_ != nullptr) ::DeleteObject(font_);
   if (brush_ != nullptr) ::DeleteObject(brush_);
 }
@@ -81,8 +85,43 @@ void Win32ControlCore::create(WindowDriver* parent, const wchar_t* className, DW
                             0, controlParent(parent), nullptr, ::GetModuleHandleW(nullptr),
                             nullptr);
   if (hwnd_ == nullptr) return;
+  // A later control lies over an earlier one, as on the other toolkits; Windows would put
+  // it beneath its siblings, and the failure display's picture beneath its text.
+  ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   watch(hwnd_);
-  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(defaultControlFont()), FALSE);
+  if (window_ != nullptr) window_->adopt(this);
+  fontRec_ = systemDriver().defaultFont();
+  applyFont();
+}
+
+DpiScale Win32ControlCore::scale() const {
+  if (window_ != nullptr) return window_->scale();
+  return DpiScale(dpi_ > 0 ? dpi_ : systemDpi());
+}
+
+void Win32ControlCore::windowGone() {
+  dpi_ = scale().dpi();
+  window_ = nullptr;
+}
+
+void Win32ControlCore::applyFont() {
+  const int dpi = scale().dpi();
+  // The shared default serves every control that keeps it at the system's DPI.
+  HFONT next = nullptr;
+  if (customFont_ || dpi != systemDpi()) {
+    next = createFont(fontRec_, dpi);
+    if (next == nullptr) return;
+  }
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(next != nullptr ? next : defaultControlFont()),
+                 TRUE);
+  if (font_ != nullptr) ::DeleteObject(font_);
+  font_ = next;
+}
+
+void Win32ControlCore::rescale() {
+  if (hwnd_ == nullptr) return;
+  applyFont();
+  setBounds(bounds_);
 }
 
 void Win32ControlCore::watch(HWND child) {
@@ -115,16 +154,21 @@ void Win32ControlCore::captureMouse(bool on) {
 }
 
 void Win32ControlCore::setBounds(const Rect& r) {
-  ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height + extraHeight,
+  bounds_ = r;
+  const Rect p = scale().px(Rect{r.left, r.top, r.width, r.height + extraHeight});
+  ::SetWindowPos(hwnd_, nullptr, p.left, p.top, p.width, p.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+  if (comboFieldFrame > 0) {
+    const int closed = scale().px(r).height;
+    ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                   std::max(closed - scale().px(comboFieldFrame), 1));
+  }
 }
 
 void Win32ControlCore::setFont(const TFontRec& font) {
-  HFONT next = createFont(font);
-  if (next == nullptr) return;
-  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
-  if (font_ != nullptr) ::DeleteObject(font_);
-  font_ = next;
+  fontRec_ = font;
+  customFont_ = true;
+  applyFont();
   textColour_ = toColorRef(font.Color);
   hasTextColour_ = true;
   repaint();
@@ -198,8 +242,9 @@ MouseInput Win32ControlCore::mouseAt(HWND from, std::int32_t button, WPARAM w, L
   POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
   // Coordinates in an inner window (a combo box's edit field) are the control's.
   if (from != hwnd_) ::MapWindowPoints(from, hwnd_, &p, 1);
+  const Point at = scale().layout(Point{p.x, p.y});
   // MK_LBUTTON, MK_RBUTTON, MK_SHIFT, MK_CONTROL and MK_MBUTTON are the graphs' bits.
-  return MouseInput{button, static_cast<std::uint32_t>(w) & 0x1F, p.x, p.y};
+  return MouseInput{button, static_cast<std::uint32_t>(w) & 0x1F, at.x, at.y};
 }
 
 LRESULT Win32ControlCore::handle(HWND from, UINT msg, WPARAM w, LPARAM l) {
@@ -283,7 +328,8 @@ LRESULT Win32ControlCore::handle(HWND from, UINT msg, WPARAM w, LPARAM l) {
     case WM_MOUSEWHEEL: {
       POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
       ::ScreenToClient(hwnd_, &p);
-      const MouseInput m{-1, static_cast<std::uint32_t>(GET_KEYSTATE_WPARAM(w)) & 0x1F, p.x, p.y};
+      const Point at = scale().layout(Point{p.x, p.y});
+      const MouseInput m{-1, static_cast<std::uint32_t>(GET_KEYSTATE_WPARAM(w)) & 0x1F, at.x, at.y};
       sink_.mouseWheel(m, GET_WHEEL_DELTA_WPARAM(w));
       break;
     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "window/ControlDriver.h"
+#include "window/DpiScale.h"
 #include "window/WindowDriver.h"
 
 namespace hi {
@@ -75,6 +76,12 @@ class Win32ControlCore {
   void captureMouse(bool on);
   void setBounds(const Rect& r);
   void setFont(const TFontRec& font);
+  // Bounds and font again at the window's current DPI (it moved to another monitor).
+  void rescale();
+  // The window went before its control (the control keeps the DPI it had).
+  void windowGone();
+  // The window's DPI scale, or the system's for a control without a window.
+  DpiScale scale() const;
   void setEdge(Edge edge);
   void setFocusMode(FocusMode mode) { focusMode_ = mode; }
   FocusMode focusMode() const { return focusMode_; }
@@ -85,8 +92,12 @@ class Win32ControlCore {
   void command(WORD code) { kind_.command(code); }
   HBRUSH controlColours(HDC dc);
 
-  // Extra height the control's window takes beyond its bounds (a combo box's list).
+  // Extra height, at 96 DPI, the control's window takes beyond its bounds (a combo box's
+  // list).
   int extraHeight = 0;
+  // A combo box: what its frame adds, at 96 DPI, to the height of its field, which is set
+  // so that the closed box is as high as its bounds; 0 for other controls.
+  int comboFieldFrame = 0;
   // A left press is a click (a label, a picture).
   bool clicksOnPress = false;
   // The control draws its whole area itself (WM_ERASEBKGND is skipped).
@@ -99,12 +110,17 @@ class Win32ControlCore {
                                        DWORD_PTR data);
   LRESULT handle(HWND from, UINT msg, WPARAM w, LPARAM l);
   MouseInput mouseAt(HWND from, std::int32_t button, WPARAM w, LPARAM l) const;
+  void applyFont();
 
   ControlSink& sink_;
   Win32Kind& kind_;
   HWND hwnd_ = nullptr;
   Win32Window* window_ = nullptr;
-  HFONT font_ = nullptr;
+  int dpi_ = 0;  // the DPI of a control whose window went
+  HFONT font_ = nullptr;      // this control's own; null: the shared default
+  Rect bounds_;               // at 96 DPI, as the element gave them
+  TFontRec fontRec_;          // the font the element gave, or the default one
+  bool customFont_ = false;   // the element gave a font
   HBRUSH brush_ = nullptr;
   COLORREF colour_ = 0;
   bool hasColour_ = false;

@@ -12,6 +12,7 @@
 #include "platform/win32/WideText.h"
 #include "runtime/EventGate.h"
 #include "window/DibImages.h"
+#include "window/DpiScale.h"
 #include "window/SystemDriver.h"
 #include "window/win32/Win32Util.h"
 #include "window/win32/Win32Window.h"
@@ -35,20 +36,18 @@ bool pumpMessages() {
 
 class Win32System : public SystemDriver {
  public:
-  int pixelsPerInch() override {
-    HDC screen = ::GetDC(nullptr);
-    const int ppi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    return ppi > 0 ? ppi : 96;
-  }
+  int pixelsPerInch() override { return systemDpi(); }
 
   std::uint32_t systemColor(std::uint8_t index) override { return ::GetSysColor(index); }
 
   TFontRec defaultFont() override { return makeFontRec("MS Sans Serif", 8, 0, 0, 1); }
 
+  // In the elements' 96-DPI units, measured at the system's DPI and rounded up, so that a
+  // control sized to it holds the text once the window scales it.
   Size textExtent(const std::string& text, const TFontRec& font) override {
+    const int dpi = systemDpi();
     HDC screen = ::GetDC(nullptr);
-    HFONT f = createFont(font);
+    HFONT f = createFont(font, dpi);
     HGDIOBJ old = ::SelectObject(screen, f);
     const std::wstring wide = widenCp1251(text);
     SIZE size{};
@@ -58,7 +57,8 @@ class Win32System : public SystemDriver {
     ::SelectObject(screen, old);
     ::DeleteObject(f);
     ::ReleaseDC(nullptr, screen);
-    return Size{size.cx, std::max<LONG>(size.cy, tm.tmHeight)};
+    return DpiScale(dpi).layoutCovering(
+        Size{static_cast<int>(size.cx), static_cast<int>(std::max<LONG>(size.cy, tm.tmHeight))});
   }
 
   void showNotice(const std::string& text) override {

@@ -14,9 +14,52 @@ COLORREF toColorRef(std::uint32_t colour) {
   return colour & 0x00FFFFFFu;
 }
 
-HFONT createFont(const TFontRec& font) {
+namespace {
+
+// Windows 10's per-DPI calls; Windows 7 and 8 lack them, so they are looked up, not linked.
+template <class Fn>
+Fn user32Call(const char* name) {
+  static const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+  return user32 != nullptr ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name)))
+                           : nullptr;
+}
+
+}  // namespace
+
+int systemDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+int windowDpi(HWND hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn getDpiForWindow = user32Call<Fn>("GetDpiForWindow");
+  const UINT dpi = getDpiForWindow != nullptr && hwnd != nullptr ? getDpiForWindow(hwnd) : 0;
+  return dpi > 0 ? static_cast<int>(dpi) : systemDpi();
+}
+
+void adjustWindowRectForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi) {
+  using Fn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const Fn adjustForDpi = user32Call<Fn>("AdjustWindowRectExForDpi");
+  if (adjustForDpi == nullptr || !adjustForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+    ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  }
+}
+
+int systemMetricForDpi(int index, int dpi) {
+  using Fn = int(WINAPI*)(int, UINT);
+  static const Fn metricForDpi = user32Call<Fn>("GetSystemMetricsForDpi");
+  if (metricForDpi != nullptr) return metricForDpi(index, static_cast<UINT>(dpi));
+  return ::MulDiv(::GetSystemMetrics(index), dpi, systemDpi());
+}
+
+HFONT createFont(const TFontRec& font, int dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = fontHeightFromPoints(font.Size != 0 ? font.Size : 8);
+  const int points = font.Size != 0 ? font.Size : 8;
+  // The same rounding as the elements' point sizes at the system's density.
+  lf.lfHeight = dpi > 0 ? (points * dpi + 36) / -72 : fontHeightFromPoints(points);
   lf.lfWeight = (font.Style & FontBold) != 0 ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = (font.Style & FontItalic) != 0 ? TRUE : FALSE;
   lf.lfUnderline = (font.Style & FontUnderline) != 0 ? TRUE : FALSE;

@@ -66,13 +66,22 @@ DWORD exStyleOf(const FrameStyle& s) {
   return ex;
 }
 
-// The icon image nearest to a size.
-const Picture* nearest(const Icon& icon, int size) {
+// The icon image for a size: the size itself, else the smallest larger one shrunk smoothly
+// (an enlarged small image would be blocky), else the largest enlarged.
+HICON iconOfSize(const Icon& icon, int size) {
   const Picture* best = nullptr;
   for (const Picture& p : icon.images) {
-    if (best == nullptr || std::abs(p.width - size) < std::abs(best->width - size)) best = &p;
+    if (p.empty()) continue;
+    const bool fits = p.width >= size;
+    const bool bestFits = best != nullptr && best->width >= size;
+    if (best == nullptr || (fits && (!bestFits || p.width < best->width)) ||
+        (!fits && !bestFits && p.width > best->width)) {
+      best = &p;
+    }
   }
-  return best;
+  if (best == nullptr) return nullptr;
+  if (best->width == size && best->height == size) return createIcon(*best);
+  return createIcon(resampled(*best, size, size));
 }
 
 }  // namespace
@@ -138,10 +147,12 @@ Win32Window::Win32Window(WindowSink& sink) : sink_(sink) {
   hwnd_ = ::CreateWindowExW(0, formClassName(), L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                             CW_USEDEFAULT, CW_USEDEFAULT, 300, 200, nullptr, nullptr,
                             ::GetModuleHandleW(nullptr), this);
+  dpi_ = windowDpi(hwnd_);
   ++openCount;
 }
 
 Win32Window::~Win32Window() {
+  for (Win32ControlCore* c : controls_) c->windowGone();
   if (!closing_) --openCount;
   if (hwnd_ != nullptr) {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -175,10 +186,14 @@ void Win32Window::setTitle(const std::string& title) {
 }
 
 void Win32Window::setIcon(const Icon& icon) {
-  const Picture* big = nearest(icon, ::GetSystemMetrics(SM_CXICON));
-  const Picture* small = nearest(icon, ::GetSystemMetrics(SM_CXSMICON));
-  HICON nextBig = big != nullptr ? createIcon(*big) : nullptr;
-  HICON nextSmall = small != nullptr ? createIcon(*small) : nullptr;
+  icon_ = icon;
+  applyIcon();
+}
+
+void Win32Window::applyIcon() {
+  if (icon_.empty()) return;
+  HICON nextBig = iconOfSize(icon_, systemMetricForDpi(SM_CXICON, dpi_));
+  HICON nextSmall = iconOfSize(icon_, systemMetricForDpi(SM_CXSMICON, dpi_));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(nextBig));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(nextSmall));
   if (bigIcon_ != nullptr) ::DestroyIcon(bigIcon_);
@@ -197,18 +212,36 @@ void Win32Window::setFrame(const FrameMetrics& frame) {
 
 void Win32Window::place(Point frameTopLeft, Size inner, bool) {
   // The inner size holds the client edge, which Windows draws outside the client area.
-  RECT r{0, 0, inner.width, inner.height};
+  const DpiScale s = scale();
+  const Size pixels = s.px(inner);
+  const Point at = s.px(frameTopLeft);
+  RECT r{0, 0, pixels.width, pixels.height};
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const DWORD ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-  ::AdjustWindowRectEx(&r, style, FALSE, ex & ~static_cast<DWORD>(WS_EX_CLIENTEDGE));
-  ::SetWindowPos(hwnd_, nullptr, frameTopLeft.x, frameTopLeft.y, r.right - r.left,
-                 r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  adjustWindowRectForDpi(r, style, ex & ~static_cast<DWORD>(WS_EX_CLIENTEDGE), dpi_);
+  ::SetWindowPos(hwnd_, nullptr, at.x, at.y, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Rect Win32Window::clientRect() const {
   RECT r{};
   ::GetClientRect(hwnd_, &r);
-  return Rect{0, 0, r.right - r.left, r.bottom - r.top};
+  return scale().layout(Rect{0, 0, r.right - r.left, r.bottom - r.top});
+}
+
+void Win32Window::forget(Win32ControlCore* control) {
+  controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+}
+
+void Win32Window::dpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  // The controls first, so that the resize that follows lays out controls of the new size.
+  for (Win32ControlCore* c : controls_) c->rescale();
+  ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  applyIcon();
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32Window::close() {
@@ -271,8 +304,8 @@ bool Win32Window::moveFocus(HWND from, bool back) {
 }
 
 MouseInput Win32Window::mouseAt(std::int32_t button, WPARAM w, LPARAM l) const {
-  return MouseInput{button, static_cast<std::uint32_t>(w) & 0x1F, GET_X_LPARAM(l),
-                    GET_Y_LPARAM(l)};
+  const Point p = scale().layout(Point{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
+  return MouseInput{button, static_cast<std::uint32_t>(w) & 0x1F, p.x, p.y};
 }
 
 LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
@@ -349,11 +382,15 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l) {
     case WM_MOUSEWHEEL: {
       POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
       ::ScreenToClient(hwnd_, &p);
+      const Point at = scale().layout(Point{p.x, p.y});
       sink_.mouseWheel(MouseInput{-1, static_cast<std::uint32_t>(GET_KEYSTATE_WPARAM(w)) & 0x1F,
-                                  p.x, p.y},
+                                  at.x, at.y},
                        GET_WHEEL_DELTA_WPARAM(w));
       return 0;
     }
+    case WM_DPICHANGED:
+      dpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l));
+      return 0;
     case WM_KEYDOWN:
       // Enter with the focus on the window itself may press its default button.
       if (w == VkReturn && sink_.enterUnhandled()) return 0;

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "window/DpiScale.h"
 #include "window/WindowDriver.h"
 #include "window/win32/Win32Control.h"
 
@@ -21,6 +22,11 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
   // Tab and Shift+Tab from `from` along the chain; false when navigation is off.
   bool moveFocus(HWND from, bool back);
   bool takesInput() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
+  // The window's DPI against the elements' 96: what its controls scale their layout by.
+  DpiScale scale() const { return DpiScale(dpi_); }
+  // The controls that follow the window to another DPI.
+  void adopt(Win32ControlCore* control) { controls_.push_back(control); }
+  void forget(Win32ControlCore* control);
 
   void setVisible(bool visible) override;
   void setEnabled(bool enabled) override { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
@@ -42,6 +48,10 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
  private:
   LRESULT handle(UINT msg, WPARAM w, LPARAM l);
   MouseInput mouseAt(std::int32_t button, WPARAM w, LPARAM l) const;
+  // The window moved to a monitor of another DPI: the system's suggested frame, then every
+  // control, font and the icon again at the new density.
+  void dpiChanged(int dpi, const RECT& suggested);
+  void applyIcon();
 
   WindowSink& sink_;
   HWND hwnd_ = nullptr;
@@ -53,6 +63,9 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
   bool hovering_ = false;
   bool navigation_ = false;
   std::vector<HWND> chain_;
+  int dpi_ = 96;
+  Icon icon_;
+  std::vector<Win32ControlCore*> controls_;
 };
 
 // The parent window for controls of this window; a hidden host window without one.

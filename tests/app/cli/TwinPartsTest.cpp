@@ -15,14 +15,15 @@ TEST(TwinCommandLine, WhatItTakesAndWhatItRefuses) {
   ASSERT_TRUE(line) << error;
   EXPECT_EQ(line->ports, (std::vector<std::string>{"COM1", "/dev/ttyUSB0"}));
   EXPECT_EQ(unitArguments(*line, "COM1"),
-            (std::vector<std::string>{"--port", "COM1", "--json", "--write"}));
+            (std::vector<std::string>{"--port", "COM1", "--json", "--write", "--log", "units.log"}));
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{},
                                              {"--write"},
                                              {"--list", "--port", "COM1"},
                                              {"--port", "COM1", "--log"},
                                              {"--port", "COM1", "--force"},
-                                             {"--port", "COM3", "--port", "com3"}}) {
+                                             {"--port", "COM3", "--port", "com3"},
+                                             {"--port", "COM3", "--port", " \\\\.\\COM3"}}) {
     error.clear();
     EXPECT_FALSE(parseCommandLine(bad, error));
     EXPECT_FALSE(error.empty());
@@ -35,6 +36,7 @@ TEST(TwinStation, ExitsZeroOnlyWhenEveryUnitSucceeded) {
   EXPECT_EQ(stationExitCode({0, 6, 130}), 130);
   EXPECT_EQ(lostResult("COM2", 139)["exit_code"], 139);
   EXPECT_EQ(lostResult("COM2", 0)["exit_code"], 1);  // no result is never a success
+  EXPECT_EQ(lostResult("COM2", 1, 9)["exit_code"], 1);  // a killed unit failed
 }
 
 TEST(TwinProgressBar, FillsWithTheBlocksAndFitsTheTerminal) {

@@ -37,11 +37,13 @@ class Twin : public ::testing::Test {
   }
 
   // A simulated device as COM<com> of the port map.
-  devsim::Simulator& addDevice(unsigned com, const devsim::DeviceOptions& device = {}) {
+  devsim::Simulator& addDevice(unsigned com, const devsim::DeviceOptions& device = {},
+                               std::uint32_t baud = 0) {
     devsim::Options o;
     o.portsDir = portsDir;
     o.com = com;
     o.device = device;
+    o.baud = baud;
     std::string error;
     auto sim = devsim::Simulator::create(std::move(o), error);
     EXPECT_TRUE(sim) << error;
