@@ -61,6 +61,7 @@ TClassMultiElementEx_2289CE0::TClassMultiElementEx_2289CE0(void* ownerGraph, voi
   AnswerTimer->AutoStop = 1;
 
   AnswerHub = setupHub(create<THIHub>(), 1, 2);
+  ChunkHub = setupHub(create<THIHub>(), 1, 2);
 
   connectElements();
 }
@@ -68,7 +69,8 @@ TClassMultiElementEx_2289CE0::TClassMultiElementEx_2289CE0(void* ownerGraph, voi
 void TClassMultiElementEx_2289CE0::connectElements() {
   QueryEdge->onWork[0] = makeEventPoint<&THICase::doCase>(0, OpenResult);
   QueryEdge->onWork[1] = makeEventPoint<&THIHub::doEvent>(0, OpenHub);
-  QueryEdge->onWork[2] = makeEventPoint<&THIGapGather::doAdd>(0, AnswerGather);
+  QueryEdge->onWork[2] = makeEventPoint<&THIHub::doEvent>(0, ChunkHub);
+  QueryEdge->onWork[3] = makeEventPoint<&THIMMTimer::doStop>(1, AnswerTimer);
   QueryEdge->Var[0] = makeEventPoint<&THICounter::Count>(0, ChannelCounter);
 
   // A port chosen: what the last port said is forgotten, then the port is opened.
@@ -81,8 +83,11 @@ void TClassMultiElementEx_2289CE0::connectElements() {
   VersHub->onEvent[1] = makeEventPoint<&THIMMTimer::doStart>(0, AnswerTimer);
   VersCommand->onEventData = makeEventPoint<&THIEditMultiEx::doEvent>(0, QueryEdge);
 
-  // Two seconds without an answer look like no device; a late answer still counts.
+  // Two seconds without an answer look like no device; a late answer still counts. An
+  // answer that has begun is judged when it is whole, however slowly it comes.
   AnswerTimer->onTimer = makeEventPoint<&THIHub::doEvent>(3, NoDeviceHub);
+  ChunkHub->onEvent[0] = makeEventPoint<&THIMMTimer::doStop>(1, AnswerTimer);
+  ChunkHub->onEvent[1] = makeEventPoint<&THIGapGather::doAdd>(0, AnswerGather);
 
   // The whole answer, shown safely, is split into its words.
   AnswerGather->onAnswer = makeEventPoint<&THIHub::doEvent>(0, AnswerHub);

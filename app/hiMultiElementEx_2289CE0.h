@@ -1,8 +1,9 @@
 // The device query: the sub-graph of the main graph's QueryBox. It asks the device for its
 // identity with "VERS", gathers the answer until the line falls quiet, checks its first
 // word, shows the device and its firmware version, and then hands the receive channel to the
-// firmware upload. Without an answer within two seconds it says that no device was found,
-// and still listens for a late one.
+// firmware upload. Without the start of an answer within two seconds it says that no device
+// was found, and still listens for a late one; a line that failed meanwhile has said why
+// itself, and that stays.
 #pragma once
 
 #include "elements/hiCase.h"
@@ -22,9 +23,10 @@ namespace hi {
 
 class TClassMultiElementEx_2289CE0 : public TClassMultiBase {
  public:
-  // Outer face: doWork 0 open result, 1 port chosen, 2 received chunk; onEvent 0 bytes to
-  // send, 1 status text, 2 open the port, 3 no device, 4 identified; GetVar 0 channel.
-  static constexpr int WorkCount = 3;
+  // Outer face: doWork 0 open result, 1 port chosen, 2 received chunk, 3 the line failed;
+  // onEvent 0 bytes to send, 1 status text, 2 open the port, 3 no device, 4 identified;
+  // GetVar 0 channel.
+  static constexpr int WorkCount = 4;
   static constexpr int EventCount = 5;
   static constexpr int DataCount = 0;
   static constexpr int VarCount = 1;
@@ -53,6 +55,7 @@ class TClassMultiElementEx_2289CE0 : public TClassMultiBase {
   THIVisibleText* AnswerText;
   THIMMTimer* AnswerTimer;
   THIHub* AnswerHub;
+  THIHub* ChunkHub;
 
  private:
   void connectElements();

@@ -85,6 +85,8 @@ TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, voi
   Watchdog->Interval = 1000;
   Watchdog->setEnabled(false);
   Watchdog->AutoStop = 0;
+  Watchdog->QuietTicks = 1;  // a reply that comes as a tick falls due wins
+  Watchdog->Urgent = 1;      // a line that hangs inside a transfer is silence too
 
   SilenceCounter = setupCounter(create<THICounter>(), 100);
   UploadStartHub = setupHub(create<THIHub>(), 1, 2);

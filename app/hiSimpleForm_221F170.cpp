@@ -119,6 +119,7 @@ void TClassSimpleForm_221F170::createElements() {
 
   WriteButton = create<THIButton>(MainForm);
   place(WriteButton, 5, 50, 85, 30, font8, clBtnFace, true, false);
+  WriteButton->TabOrder = 2;
   WriteButton->Caption = cp1251("Записать");
   WriteButton->Data = makeInteger(0);
   WriteButton->DefaultButton = 0;
@@ -134,6 +135,8 @@ void TClassSimpleForm_221F170::createElements() {
 
   PortBox = create<THIComboBox>(MainForm);
   place(PortBox, 10, 10, 85, 24, font8, clWindow, true, true);
+  // First in the Tab order, so it has the focus at start; then «Записать», then «OK».
+  PortBox->TabOrder = 1;
   PortBox->Editable = 1;
   PortBox->Sorted = 0;
   PortBox->ReportText = 1;
@@ -273,6 +276,7 @@ void TClassSimpleForm_221F170::createElements() {
 
   OkButton = create<THIButton>(MainForm);
   place(OkButton, 245, 60, 115, 30, font8, clBtnFace, false, true);
+  OkButton->TabOrder = 3;
   OkButton->Caption = "OK";
   OkButton->DefaultButton = 0;
   OkButton->init();
@@ -328,6 +332,21 @@ void TClassSimpleForm_221F170::createElements() {
   SettleDelay->Interval = 15000;  // ms
   SettleDelay->setEnabled(false);
   SettleDelay->AutoStop = 1;
+
+  // What the port says of itself counts until "PUSK": a device that starts its new firmware
+  // may drop its line, which is no news for the user.
+  PortTextGate = create<THIIf_else>();
+  PortTextGate->Type = 0;
+  PortTextGate->Op2 = makeInteger(0);
+
+  PortTextHub = create<THIHub>();
+  setHub(PortTextHub, 1, 3);
+
+  WriteOff = create<THIDoData>();
+  WriteOff->Data = makeInteger(0);
+
+  SettleHub = create<THIHub>();
+  setHub(SettleHub, 1, 2);
 }
 
 void TClassSimpleForm_221F170::connectElements() {
@@ -350,8 +369,16 @@ void TClassSimpleForm_221F170::connectElements() {
   SelectHub->onEvent[2] = makeEventPoint<&Box::doWork>(1, QueryBox);
   SerialPort->inPort = makeEventPoint<&THIEventFromData::GetData>(0, PortName);
   SerialPort->onOpen = makeEventPoint<&Box::doWork>(0, QueryBox);
-  // Why a port did not open, or why no port is listed: after the query's own verdict.
-  SerialPort->onErrorText = makeEventPoint<&THIEdit::doText>(0, StatusEdit);
+  // Why a port did not open, why no port is listed, or that the line went: after the
+  // query's own verdict, and in place of any verdict still to come. A gone device cannot
+  // take an upload.
+  SerialPort->onErrorText = makeEventPoint<&THIIf_else::doCompare>(0, PortTextGate);
+  PortTextGate->inOp1 = makeEventPoint<&THISwitch::State>(0, DoneSwitch);
+  PortTextGate->onTrue = makeEventPoint<&THIHub::doEvent>(0, PortTextHub);
+  PortTextHub->onEvent[0] = makeEventPoint<&Box::doWork>(3, QueryBox);
+  PortTextHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, WriteOff);
+  PortTextHub->onEvent[2] = makeEventPoint<&THIEdit::doText>(0, StatusEdit);
+  WriteOff->onEventData = makeEventPoint<&THIWin::doEnabled>(1, WriteButton);
 
   // Everything received goes to the query until a device is identified, then to the upload.
   SerialPort->onRxChar = makeEventPoint<&Port::doRead>(3, SerialPort);
@@ -364,9 +391,10 @@ void TClassSimpleForm_221F170::connectElements() {
   QueryBox->onEvent[0] = makeEventPoint<&THIHub::doEvent>(0, WriteHub);
   QueryBox->onEvent[1] = makeEventPoint<&THIEdit::doText>(0, StatusEdit);
   QueryBox->onEvent[2] = makeEventPoint<&Port::doOpen>(0, SerialPort);
+  // «Записать» is enabled before the port box is locked, so the focus passes to it.
   QueryBox->onEvent[4] = makeEventPoint<&THIHub::doEvent>(0, FoundHub);
-  FoundHub->onEvent[0] = makeEventPoint<&THIDoData::doData>(0, LockPortBox);
-  FoundHub->onEvent[1] = makeEventPoint<&THIHub::doEvent>(0, ButtonHub);
+  FoundHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(0, ButtonHub);
+  FoundHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, LockPortBox);
   FoundHub->onEvent[2] = makeEventPoint<&Port::doStopWatch>(7, SerialPort);  // the list is locked
   LockPortBox->onEventData = makeEventPoint<&THIWin::doEnabled>(1, PortBox);
   ButtonHub->onEvent[0] = makeEventPoint<&THIWin::doEnabled>(1, WriteButton);
@@ -388,8 +416,11 @@ void TClassSimpleForm_221F170::connectElements() {
   UploadBox->onEvent[4] = makeEventPoint<&THIEdit::doText>(0, CrcEdit);
   UploadBox->inData[0] = makeEventPoint<&THIEdit::TextOut>(0, CrcEdit);
 
-  // Success: the settle time, then the success display.
-  DoneSwitch->onSwitch = makeEventPoint<&THIMMTimer::doStart>(0, SettleDelay);
+  // Success: the settle time, then the success display. Nothing more goes to the device,
+  // so the window may be closed meanwhile.
+  DoneSwitch->onSwitch = makeEventPoint<&THIHub::doEvent>(0, SettleHub);
+  SettleHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(1, FormEnableHub);
+  SettleHub->onEvent[1] = makeEventPoint<&THIMMTimer::doStart>(0, SettleDelay);
   SettleDelay->onTimer = makeEventPoint<&THIHub::doEvent>(0, DoneHub);
   DoneHub->onEvent[0] = makeEventPoint<&THIHub::doEvent>(0, EndHub);
   DoneHub->onEvent[1] = makeEventPoint<&THIDoData::doData>(0, ClearMark);

@@ -73,6 +73,10 @@ class TClassSimpleForm_221F170 : public Scheme {
   THISwitch* DoneSwitch = nullptr;
   THIIf_else* FailGate = nullptr;
   THIMMTimer* SettleDelay = nullptr;
+  THIIf_else* PortTextGate = nullptr;
+  THIHub* PortTextHub = nullptr;
+  THIDoData* WriteOff = nullptr;
+  THIHub* SettleHub = nullptr;
 
  private:
   // Each creates its elements in creation order and sets their properties.

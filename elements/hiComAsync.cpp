@@ -212,7 +212,11 @@ void THIComAsync::doWrite(TData& d, std::uint16_t) {
   if (!open_ || !p) return;
   if (!onWrite.connected() && gather(p, text)) return;
   flushOutput();
-  const IoResult r = p->write(text.data(), text.size());
+  IoResult r;
+  {
+    const BlockingCall stalled([p] { p->abortTransfers(); });
+    r = p->write(text.data(), text.size());
+  }
   if (r.closed) return;  // closed meanwhile: no write was started
   fireInteger(onWrite, r.ok ? static_cast<std::int32_t>(r.count) : 0);
 }
@@ -256,7 +260,10 @@ void THIComAsync::flush(Outbox& box) {
     p = std::move(box.port);
   }
   // Nobody listens for the outcome; a device that went away is reported by the reader.
-  if (p && !bytes.empty()) p->write(bytes.data(), bytes.size());
+  if (p && !bytes.empty()) {
+    const BlockingCall stalled([p] { p->abortTransfers(); });
+    p->write(bytes.data(), bytes.size());
+  }
 }
 
 void THIComAsync::doRead(TData& d, std::uint16_t) {
@@ -266,9 +273,15 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
   if (!open_ || !p) return;
   flushOutput();  // a read may wait for the answer to what was written
   std::string data;
-  const IoResult r = p->read(data, n > 0 ? static_cast<std::size_t>(n) : 0);
-  if (r.closed) return;
-  fireString(onRead, r.ok ? std::string_view(data) : std::string_view());
+  IoResult r;
+  {
+    const BlockingCall stalled([p] { p->abortTransfers(); });
+    r = p->read(data, n > 0 ? static_cast<std::size_t>(n) : 0);
+  }
+  // A read that failed (a hang-up, an aborted wait) reports what it got, and nothing if it
+  // got nothing: an empty chunk would look like a sign of life to the graph.
+  if (r.closed || (!r.ok && data.empty())) return;
+  fireString(onRead, data);
 }
 
 void THIComAsync::doPurge(TData&, std::uint16_t) {

@@ -1,5 +1,7 @@
 #include "elements/hiMMTimer.h"
 
+#include <algorithm>
+
 #include "runtime/EventGate.h"
 
 namespace hi {
@@ -35,10 +37,14 @@ void THIMMTimer::tick(void* self, std::uint64_t run, std::chrono::nanoseconds la
   const auto dueAt = std::chrono::steady_clock::now() - late;
   // Each tick is one graph event. While it waited for its turn the timer may have been
   // stopped (by the event that held the graph) or restarted: then this tick is stale.
-  EventScope scope(&timer->cancel_);
+  bool forced = false;
+  const auto lateAt = timer->Urgent != 0
+                          ? dueAt + std::chrono::milliseconds(std::max<std::int32_t>(timer->Interval, 1))
+                          : std::chrono::steady_clock::time_point::max();
+  EventScope scope(&timer->cancel_, lateAt, forced);
   if (!scope || !timer->timer_.isCurrent(run)) return;
   // Another event ran after this tick fell due: the period was not quiet.
-  if (EventGate::instance().lastEventEnd() > dueAt) return;
+  if (timer->QuietTicks != 0 && !forced && EventGate::instance().lastEventEnd() > dueAt) return;
   std::int32_t remaining = timer->remaining_.load();
   if (remaining >= 0) timer->remaining_.store(--remaining);
   fireNull(timer->onTimer);

@@ -1,13 +1,18 @@
 // A periodic tick from the system timer, on the timer's own thread, that may stop itself
-// after a number of ticks. Ticks run one at a time, each as one graph event.
+// after a number of ticks. Ticks run one at a time, each as one graph event; a tick that
+// falls due while the previous one is still busy is dropped.
 //
-// A tick stands for a whole period in which nothing else happened in the graph. So a tick
-// is dropped, not delivered late, when it falls due while the previous tick is still busy,
-// or while another graph event runs, or when another event ends after it fell due and
-// before it got its turn. The upload's watchdog relies on this: a reply resets its silence
-// count at the very end of its event, and a tick that had waited behind that event would
-// count as a silent second right after the reset, so the failure would come up to a
-// period early.
+// With QuietTicks set, a tick stands for a whole period in which nothing else happened in
+// the graph: it is dropped, not delivered late, when another graph event ends after it fell
+// due and before it got its turn. The upload's watchdog relies on this: a reply resets its
+// silence count at the very end of its event, and a tick that had waited behind that event
+// would count as a silent second right after the reset. A plain delay must not use it: on a
+// busy line (a device that talks while it starts) its tick would be dropped again and again.
+//
+// With Urgent set, a tick that the graph keeps waiting for a whole period ends the blocking
+// call of the event in its way (a read or write on a line whose driver stalls; see
+// BlockingCall) and is then delivered, whatever QuietTicks says: that event was no sign of
+// life. The watchdog so fires even when the line hangs inside an event.
 #pragma once
 
 #include <atomic>
@@ -29,6 +34,8 @@ class THIMMTimer : public Element {
   std::int32_t Interval = 1000;  // ms; takes effect at the next start
   std::int32_t Resolution = 0;   // ms; the POSIX timer is always as fine as it can be
   std::int32_t AutoStop = 0;     // ticks after doStart until the timer stops itself; 0: never
+  std::int32_t QuietTicks = 0;   // 1: drop a tick that another graph event overtook
+  std::int32_t Urgent = 0;       // 1: a tick kept waiting a period ends the call in its way
 
   // Starts or stops the system timer at once, without touching the count or firing.
   void setEnabled(bool enabled);

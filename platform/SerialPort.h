@@ -207,6 +207,10 @@ class SerialPort {
   virtual IoResult write(const char* data, std::size_t size) = 0;
   // Appends at most `size` received bytes to `out`, as the read timeouts allow.
   virtual IoResult read(std::string& out, std::size_t size) = 0;
+  // Ends the reads and writes under way at once, as failed, with what they moved so far:
+  // for a transfer that waits on a stalled line or driver. Any thread; transfers that start
+  // afterwards are not affected.
+  virtual void abortTransfers() = 0;
 
  protected:
   SerialPort() = default;

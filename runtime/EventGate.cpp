@@ -14,7 +14,14 @@ EventGate& EventGate::instance() {
 }
 
 bool EventGate::enter(const std::atomic<bool>* cancel) {
+  bool aborted = true;  // never late
+  return enter(cancel, std::chrono::steady_clock::time_point::max(), aborted);
+}
+
+bool EventGate::enter(const std::atomic<bool>* cancel,
+                      std::chrono::steady_clock::time_point lateAt, bool& aborted) {
   const auto self = std::this_thread::get_id();
+  bool late = false;
   std::unique_lock lock(mutex_);
   for (;;) {
     if (depth_ == 0 || owner_ == self) {
@@ -27,8 +34,29 @@ bool EventGate::enter(const std::atomic<bool>* cancel) {
       runHomeCallsLocked(lock);
       continue;
     }
-    changed_.wait(lock);
+    if (late || lateAt == std::chrono::steady_clock::time_point::max()) {
+      changed_.wait(lock);
+    } else if (changed_.wait_until(lock, lateAt) == std::cv_status::timeout) {
+      late = true;
+      lock.unlock();
+      aborted = abortBlocked();
+      lock.lock();
+    }
   }
+}
+
+bool EventGate::setBlockedAbort(std::function<void()> abort) {
+  if (!heldByCurrentThread()) return false;
+  std::lock_guard lock(abortMutex_);
+  blockedAbort_ = std::move(abort);
+  return true;
+}
+
+bool EventGate::abortBlocked() {
+  std::lock_guard lock(abortMutex_);
+  if (!blockedAbort_) return false;
+  blockedAbort_();
+  return true;
 }
 
 void EventGate::leave() {

@@ -31,7 +31,19 @@ class EventGate {
   // Waits until this thread may run a graph event and holds the gate (recursively). Returns
   // false, without holding it, once *cancel is true; see interruptWaits.
   bool enter(const std::atomic<bool>* cancel = nullptr);
+  // The same, for a waiter that must not wait for ever behind a call that hangs: once
+  // `lateAt` has passed, it ends the holder's blocking call (abortBlocked), once. `aborted`
+  // tells whether it did.
+  bool enter(const std::atomic<bool>* cancel, std::chrono::steady_clock::time_point lateAt,
+             bool& aborted);
   void leave();
+  // A call of the running event that may wait on the system for ever (a transfer on a line
+  // whose driver stalls) says how to end it, and clears that with an empty function when it
+  // returns; BlockingCall does both. `abort` must return at once; it runs on the thread that
+  // ends the call. Returns false outside an event of the calling thread.
+  bool setBlockedAbort(std::function<void()> abort);
+  // Ends the gate holder's blocking call; false when it is in none. Any thread.
+  bool abortBlocked();
   bool heldByCurrentThread() const;
   // Within an event of the calling thread, keeps fn to run when the event ends, before the
   // gate is let go, so that no other event comes between, and returns true; fn runs within
@@ -113,6 +125,26 @@ class EventGate {
   static constexpr std::chrono::milliseconds kLongestDeferral{20};
   std::vector<std::thread::id> running_;  // posters of the calls the home thread runs
   std::vector<std::function<void()>> atEventEnd_;  // kept by the running event
+  // The holder's blocking call's way out. Its own lock, held while it runs, so that the
+  // call cannot return and clear it (and go away) meanwhile.
+  std::mutex abortMutex_;
+  std::function<void()> blockedAbort_;
+};
+
+// Declares, for its lifetime, how to end a call of the running event that may block for
+// ever. Outside an event it does nothing.
+class BlockingCall {
+ public:
+  explicit BlockingCall(std::function<void()> abort)
+      : armed_(EventGate::instance().setBlockedAbort(std::move(abort))) {}
+  ~BlockingCall() {
+    if (armed_) EventGate::instance().setBlockedAbort({});
+  }
+  BlockingCall(const BlockingCall&) = delete;
+  BlockingCall& operator=(const BlockingCall&) = delete;
+
+ private:
+  bool armed_;
 };
 
 // Holds the gate for the lifetime of the scope (unless the wait was cancelled).
@@ -120,6 +152,9 @@ class EventScope {
  public:
   explicit EventScope(const std::atomic<bool>* cancel = nullptr)
       : entered_(EventGate::instance().enter(cancel)) {}
+  EventScope(const std::atomic<bool>* cancel, std::chrono::steady_clock::time_point lateAt,
+             bool& aborted)
+      : entered_(EventGate::instance().enter(cancel, lateAt, aborted)) {}
   ~EventScope() {
     if (entered_) EventGate::instance().leave();
   }

@@ -52,6 +52,11 @@ bool THISimpleWin::enterUnhandled() {
 void THISimpleWin::setEnabledNow(bool on) {
   enabled_ = on;
   window_->setEnabled(on);
+  keepFocus();
+}
+
+void THISimpleWin::keepFocus() {
+  if (enabled_ && window_) window_->keepFocusInChain();
 }
 
 void THISimpleWin::setupWindow(Point frameTopLeft, Size inner, bool resizable) {

@@ -22,6 +22,9 @@ class THISimpleWin : public WinBase, public WindowSink {
   // The client area, where the controls lie, in its own coordinates.
   Rect clientRect() const { return window_->clientRect(); }
   bool enabled() const { return enabled_; }
+  // After a control or the window was shown, hidden, enabled or disabled: the focus stays on
+  // a control that takes keys.
+  void keepFocus();
 
   // Controls register themselves, in creation order, which is also the docking order.
   void addChild(THIWin* child);

@@ -129,6 +129,7 @@ void THIWin::doVisible(TData& d) {
     if (!driver_) return;
     const bool show = !(d.type == dtInteger && d.integer == 0);
     if (show != shown_) applyVisible(show);
+    if (parent_ != nullptr) parent_->keepFocus();
   });
 }
 
@@ -137,6 +138,7 @@ void THIWin::doEnabled(TData& d) {
     if (!driver_) return;
     enabled_ = !(d.type == dtInteger && d.integer == 0);
     driver_->setEnabled(enabled_);
+    if (parent_ != nullptr) parent_->keepFocus();
   });
 }
 

@@ -29,6 +29,10 @@ class WindowDriver : public WidgetDriver {
   virtual void startSystemMove() = 0;
   // Tab and Shift+Tab move the focus along this chain; off until called.
   virtual void setTabChain(const std::vector<ControlDriver*>& chain) = 0;
+  // Unless a control of the chain that is shown and enabled has the window's focus, gives
+  // it to the first such control; with none, leaves the focus alone. Keys then always have a
+  // control to go to, as they do in a dialog.
+  virtual void keepFocusInChain() = 0;
 };
 
 // Defined once per toolkit folder. The window starts hidden.

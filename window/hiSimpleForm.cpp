@@ -38,7 +38,9 @@ void THISimpleForm::Start() {
 void THISimpleForm::startup(void* self) {
   auto* form = static_cast<THISimpleForm*>(self);
   fireNullFromGui(form->onCreate);
-  if (!form->closed_) form->driver()->setVisible(form->Visible != 0);
+  if (form->closed_) return;
+  form->driver()->setVisible(form->Visible != 0);
+  form->keepFocus();
 }
 
 void THISimpleForm::enableKeyboardNavigation() {

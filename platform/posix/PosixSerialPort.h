@@ -37,6 +37,7 @@ class PosixSerialPort final : public SerialPort {
 
   IoResult write(const char* data, std::size_t size) override;
   IoResult read(std::string& out, std::size_t size) override;
+  void abortTransfers() override;
 
  private:
   struct LineCounters {
@@ -57,10 +58,16 @@ class PosixSerialPort final : public SerialPort {
   bool drainWake();
   void raiseWake();  // io_ held by the caller
   Timeouts currentTimeouts() const;
+  // Waits for the descriptor (events) or for an abort since `generation`; false on an
+  // abort. poll's result and errno otherwise.
+  bool pollTransfer(short events, int timeoutMs, std::uint64_t generation, int& result,
+                    short& revents);
 
   mutable std::shared_mutex io_;
   int fd_ = -1;
   int wakeFd_ = -1;
+  int abortFd_ = -1;  // readable after abortTransfers; -1 if none could be made
+  std::atomic<std::uint64_t> aborts_{0};
   bool exclusive_ = false;
 
   std::atomic<std::uint32_t> mask_{0};

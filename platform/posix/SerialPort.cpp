@@ -112,7 +112,8 @@ SerialPort::OpenResult openError(const std::string& path, int e) {
 }  // namespace
 
 PosixSerialPort::PosixSerialPort(int fd, int wakeFd, bool exclusive)
-    : fd_(fd), wakeFd_(wakeFd), exclusive_(exclusive) {
+    : fd_(fd), wakeFd_(wakeFd), abortFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      exclusive_(exclusive) {
   // Line errors count from the open on.
   (void)lineCounters(errorBase_);
 }
@@ -187,8 +188,10 @@ void PosixSerialPort::close() {
   if (exclusive_) (void)::ioctl(fd_, TIOCNXCL);
   ::close(fd_);  // also drops the flock
   ::close(wakeFd_);
+  if (abortFd_ >= 0) ::close(abortFd_);
   fd_ = -1;
   wakeFd_ = -1;
+  abortFd_ = -1;
 }
 
 bool PosixSerialPort::isOpen() const {
@@ -311,9 +314,35 @@ SysStatus PosixSerialPort::flush() {
   return {};
 }
 
+void PosixSerialPort::abortTransfers() {
+  std::shared_lock lock(io_);
+  if (abortFd_ < 0) return;
+  aborts_.fetch_add(1);
+  const std::uint64_t one = 1;
+  (void)!::write(abortFd_, &one, sizeof one);
+}
+
+bool PosixSerialPort::pollTransfer(short events, int timeoutMs, std::uint64_t generation,
+                                   int& result, short& revents) {
+  pollfd p[2] = {{fd_, events, 0}, {abortFd_, POLLIN, 0}};
+  for (;;) {
+    result = ::poll(p, abortFd_ >= 0 ? 2 : 1, timeoutMs);
+    if (result > 0 && (p[1].revents & POLLIN) != 0) {
+      if (aborts_.load() != generation) return false;
+      // Left over from an abort of an earlier transfer.
+      std::uint64_t count = 0;
+      (void)!::read(abortFd_, &count, sizeof count);
+      if ((p[0].revents) == 0) continue;
+    }
+    revents = p[0].revents;
+    return true;
+  }
+}
+
 IoResult PosixSerialPort::write(const char* data, std::size_t size) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {false, 0, EBADF, true};
+  const std::uint64_t generation = aborts_.load();
   const Timeouts t = currentTimeouts();
   const auto deadline = totalDeadline(t.writeTotalMultiplier, t.writeTotalConstant, size);
   // Complete once the driver has taken every byte. Waiting for the wire (tcdrain) on each
@@ -329,11 +358,14 @@ IoResult PosixSerialPort::write(const char* data, std::size_t size) {
     const int e = n < 0 ? errno : EIO;
     if (e == EINTR) continue;
     if (e != EAGAIN) return {false, done, e};
-    pollfd p{fd_, POLLOUT, 0};
-    const int r = ::poll(&p, 1, msUntil(deadline));
+    int r = 0;
+    short revents = 0;
+    if (!pollTransfer(POLLOUT, msUntil(deadline), generation, r, revents)) {
+      return {false, done, ECANCELED};
+    }
     if (r < 0 && errno != EINTR) return {false, done, errno};
     if (r == 0) return {false, done, ETIMEDOUT};
-    if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return {false, done, EIO};
+    if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return {false, done, EIO};
   }
   return {true, done, 0};
 }
@@ -341,6 +373,7 @@ IoResult PosixSerialPort::write(const char* data, std::size_t size) {
 IoResult PosixSerialPort::read(std::string& out, std::size_t size) {
   std::shared_lock lock(io_);
   if (fd_ < 0) return {false, 0, EBADF, true};
+  const std::uint64_t generation = aborts_.load();
   const Timeouts t = currentTimeouts();
   const bool atOnce =
       t.readInterval == TimeoutAllOnes && t.readTotalMultiplier == 0 && t.readTotalConstant == 0;
@@ -382,8 +415,11 @@ IoResult PosixSerialPort::read(std::string& out, std::size_t size) {
       const auto gap = Clock::now() + std::chrono::milliseconds(t.readInterval);
       if (!until || gap < *until) until = gap;
     }
-    pollfd p{fd_, POLLIN, 0};
-    const int r = ::poll(&p, 1, msUntil(until));
+    int r = 0;
+    short revents = 0;
+    if (!pollTransfer(POLLIN, msUntil(until), generation, r, revents)) {
+      return {false, got, ECANCELED};
+    }
     if (r < 0 && errno != EINTR) return {got > 0, got, errno};
     if (r == 0) return {true, got, 0};  // a timeout completes the read with what came
   }

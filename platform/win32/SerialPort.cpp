@@ -23,6 +23,9 @@ UniqueHandle manualResetEvent() {
 }
 
 constexpr DWORD kLargestTransfer = 1U << 30;
+// How long a read of bytes that are waiting may take. Windows returns at once; Wine leaves
+// the read pending when another handle on the same port took the bytes first.
+constexpr DWORD kAtOnceLimit = 500;  // ms
 
 // The ports this process holds, so that a second open of one can say so.
 class HeldPorts {
@@ -247,9 +250,9 @@ IoResult Win32SerialPort::write(const char* data, std::size_t size) {
         ::GetLastError() != ERROR_IO_PENDING) {
       return {false, done, static_cast<int>(::GetLastError())};
     }
-    // The driver's write timeouts bound the wait.
-    if (!::GetOverlappedResult(h_.port.get(), &ov, &n, TRUE)) {
-      return {false, done + n, static_cast<int>(::GetLastError())};
+    // The driver's write timeouts bound the wait, or an abort.
+    if (const DWORD e = awaitTransfer(ov, writing_, n, false); e != 0) {
+      return {false, done + n, static_cast<int>(e)};
     }
     done += n;
     // A write that ends early ran into its timeout: the rest was not sent.
@@ -281,13 +284,40 @@ IoResult Win32SerialPort::read(std::string& out, std::size_t size) {
   if (!::ReadFile(h_.port.get(), out.data() + start, want, nullptr, &ov) &&
       ::GetLastError() != ERROR_IO_PENDING) {
     error = static_cast<int>(::GetLastError());
-  } else if (!::GetOverlappedResult(h_.port.get(), &ov, &n, TRUE)) {
-    error = static_cast<int>(::GetLastError());
+  } else {
+    error = static_cast<int>(awaitTransfer(ov, reading_, n, readsAtOnce_.load()));
   }
   out.resize(start + n);
   // The read timeouts decide how much is enough: fewer bytes than asked is a success.
   if (error != 0) return {false, n, error};
   return {true, n, 0};
+}
+
+DWORD Win32SerialPort::awaitTransfer(OVERLAPPED& ov, OVERLAPPED*& slot, DWORD& moved,
+                                     bool atOnce) {
+  {
+    std::lock_guard lock(inFlight_);
+    slot = &ov;
+  }
+  DWORD error = 0;
+  if (atOnce && ::WaitForSingleObject(ov.hEvent, kAtOnceLimit) == WAIT_TIMEOUT) {
+    ::CancelIoEx(h_.port.get(), &ov);
+  }
+  // A cancelled transfer completes too, with what it moved.
+  if (!::GetOverlappedResult(h_.port.get(), &ov, &moved, TRUE)) {
+    error = ::GetLastError();
+  }
+  std::lock_guard lock(inFlight_);
+  slot = nullptr;
+  return error;
+}
+
+void Win32SerialPort::abortTransfers() {
+  std::shared_lock lock(io_);
+  std::lock_guard flight(inFlight_);
+  if (!h_.port) return;
+  if (reading_ != nullptr) ::CancelIoEx(h_.port.get(), reading_);
+  if (writing_ != nullptr) ::CancelIoEx(h_.port.get(), writing_);
 }
 
 }  // namespace hi

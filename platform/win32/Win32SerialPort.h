@@ -86,6 +86,7 @@ class Win32SerialPort final : public SerialPort {
 
   IoResult write(const char* data, std::size_t size) override;
   IoResult read(std::string& out, std::size_t size) override;
+  void abortTransfers() override;
 
  private:
   // Under io_ (shared).
@@ -93,6 +94,10 @@ class Win32SerialPort final : public SerialPort {
   WaitResult vanishedOr(WaitResult otherwise);
   bool takeWake();
   bool queryStatus(COMSTAT& stat);
+  // Waits for an overlapped transfer to complete, recorded in `slot` meanwhile so that
+  // abortTransfers can cancel it; a read that returns at once gets kAtOnceLimit at most
+  // (Wine may leave one pending for ever). Returns the system's error code, 0 on success.
+  DWORD awaitTransfer(OVERLAPPED& ov, OVERLAPPED*& slot, DWORD& moved, bool atOnce);
 
   mutable std::shared_mutex io_;  // shared by every call, exclusive for close()
   Handles h_;
@@ -100,6 +105,9 @@ class Win32SerialPort final : public SerialPort {
   std::mutex waitLock_;  // one pending wait, one read and one write at a time
   std::mutex readLock_;
   std::mutex writeLock_;
+  std::mutex inFlight_;  // guards the two below
+  OVERLAPPED* reading_ = nullptr;
+  OVERLAPPED* writing_ = nullptr;
   std::atomic<std::uint32_t> mask_{0};
   std::atomic<std::uint32_t> actualBaud_{0};
   // Reads return at once with what is waiting (interval all ones, no totals).

@@ -35,10 +35,10 @@ TEST_F(EndToEnd, AWholeUploadFromThePortChoiceToOk) {
 
   // The window takes its calls while the reader thread runs the upload...
   ASSERT_TRUE(waitFor([&] { return scheme->UploadProgress->position() >= 100; }, kLong));
-  // ...and while it waits for the device to settle after "PUSK".
+  // ...and while it waits for the device to settle after "PUSK", when it may be closed.
   ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }, kUpload));
   EXPECT_FALSE(successShown());
-  EXPECT_FALSE(windowEnabled());
+  EXPECT_TRUE(windowEnabled());
 
   ASSERT_TRUE(waitFor([&] { return successShown(); }, kLong));
 
@@ -269,5 +269,50 @@ TEST_F(EndToEnd, AClosedWindowDoesNotWaitForTheSettleTime) {
   EXPECT_TRUE(scheme->MainForm->closed());
   EXPECT_FALSE(scheme->SerialPort->isOpen());
   EXPECT_FALSE(successShown());
+  EXPECT_EQ(written.count(), writes);
+}
+
+TEST_F(EndToEnd, ADeviceThatTalksOrDropsItsLineWhileItStartsStillShowsTheSuccess) {
+  // A boot banner, telemetry: a byte every 50 ms through the settle time, for far longer
+  // than it lasts; then, with the second device, the line dropped as it restarts.
+  for (bool hangUp : {false, true}) {
+    SCOPED_TRACE(hangUp ? "hang-up after PUSK" : "talk after PUSK");
+    devsim::DeviceOptions options;
+    options.faults.chatterAfterPusk = hangUp ? 2 : 400;
+    options.faults.hangUpAfterPusk = hangUp;
+    startDevice(options);
+    startProgram(1000);
+    choosePortAndWaitForIdentification();
+    const std::string identified = status();
+    pressWrite();
+    ASSERT_TRUE(waitFor([&] { return successShown() || failureShown(); }, kUpload));
+    ASSERT_TRUE(successShown());
+    if (!hangUp) {
+      EXPECT_EQ(report().device.bytesAfterPusk, 0u);  // nothing is sent after "PUSK"
+      EXPECT_LT(device->writes().size(), 1016u + 1 + 400) << "the success waited for quiet";
+    }
+    // Nothing alarming was shown meanwhile.
+    EXPECT_EQ(status(), identified);
+    expectFinalState(true);
+    closeProgram();
+    device->requestStop();
+    device->waitFinished(10s);
+    device.reset();
+  }
+}
+
+TEST_F(EndToEnd, TheWindowClosesDuringTheSettleTimeButNotDuringTheUpload) {
+  startDevice();
+  startProgram(15000);
+  choosePortAndWaitForIdentification();
+  pressWrite();
+  EXPECT_FALSE(hands().closeBox(*scheme->MainForm));  // the upload goes on
+  EXPECT_FALSE(scheme->MainForm->closed());
+  ASSERT_TRUE(waitForDevice([](const devsim::Report& r) { return r.device.pusk; }, kUpload));
+  settle();
+  const std::size_t writes = writesSoFar();
+  EXPECT_TRUE(hands().closeBox(*scheme->MainForm));
+  EXPECT_TRUE(scheme->MainForm->closed());
+  EXPECT_FALSE(scheme->SerialPort->isOpen());
   EXPECT_EQ(written.count(), writes);
 }

@@ -42,7 +42,7 @@ class MainWindow : public ::testing::Test {
 }  // namespace
 
 TEST_F(MainWindow, TheWindowItselfAsFirstShown) {
-  EXPECT_EQ(scheme->elementCount(), 42u);
+  EXPECT_EQ(scheme->elementCount(), 46u);  // with the gate on what the port says, and the settle hub
   EXPECT_TRUE(runtimeEnabled());
   EXPECT_TRUE(hands().windowVisible(*scheme->MainForm));
   EXPECT_EQ(scheme->MainForm->clientRect(), (Rect{0, 0, 610, 137}));

@@ -2,6 +2,7 @@
 // until a device is identified, without opening any port.
 #include <unistd.h>
 
+#include "app/hiMultiElementEx_2289CE0.h"
 #include "tests/app/EndToEndSupport.h"
 #include "tests/support/OpenWatch.h"
 #include "tests/support/PseudoTerminal.h"
@@ -74,6 +75,10 @@ TEST_F(PortHotplug, AnOpenPortPulledAwayBeforeWritingSaysSoAndLeavesTheList) {
   choosePort("COM1");
   first.closeMaster();
   ASSERT_TRUE(waitFor([&] { return status() == gone("COM1"); }, kLong)) << status();
+  settle();
+  // The port said why; "no device" does not overwrite it two seconds after "VERS".
+  auto* query = static_cast<TClassMultiElementEx_2289CE0*>(scheme->QueryBox->current->innerGraph);
+  EXPECT_FALSE(query->AnswerTimer->running());
   ASSERT_TRUE(listsOnly({"COM2"}));
   EXPECT_EQ(shownPort(), "");
   EXPECT_TRUE(portListEnabled());
@@ -94,6 +99,7 @@ TEST_F(PortHotplug, AfterIdentificationTheListIsLockedAndAPulledDeviceSaysSo) {
   device->requestStop();  // its end closes and its entry leaves the port map
   ASSERT_TRUE(waitFor([&] { return status() == gone("COM2"); }, kLong)) << status();
   settle();
+  EXPECT_FALSE(writeEnabled());  // an upload could only fail
   EXPECT_EQ(portList(), (Names{"COM1", "COM2"}));
   EXPECT_FALSE(portListEnabled());
 }

@@ -145,6 +145,27 @@ TEST_F(QueryGraph, NoAnswerShowsNoDeviceOnceYetALateAnswerStillIdentifies) {
   EXPECT_EQ(out[1].count(), 2u);  // no-device once, then the device
 }
 
+TEST_F(QueryGraph, TheStartOfAnAnswerOrAFailedLineEndsTheWaitForOne) {
+  // An answer that begins just before the two seconds are up, or pauses inside itself, is
+  // judged when whole, never taken for no answer meanwhile.
+  choose();
+  openResult(3);
+  ASSERT_TRUE(graph()->AnswerTimer->running());
+  piece("T");
+  EXPECT_FALSE(graph()->AnswerTimer->running());
+  // The port went (unplugged, say): it said so itself, and no verdict of ours follows.
+  choose();
+  openResult(3);
+  ASSERT_TRUE(graph()->AnswerTimer->running());
+  {
+    EventScope event;
+    TData gone = makeString("COM3: gone");
+    box.doWork(gone, 3);
+  }
+  EXPECT_FALSE(graph()->AnswerTimer->running());
+  EXPECT_EQ(out[3].count(), 0u);
+}
+
 TEST_F(QueryGraph, AFreshChoiceForgetsAHalfAnswerAndAsksAgain) {
   choose();
   openResult(3);

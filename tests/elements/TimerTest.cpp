@@ -174,6 +174,7 @@ TEST_F(Timing, ATickThatFallsDueWhileAnotherEventRunsCountsNoSilence) {
   constexpr auto period = 200ms;
   THIMMTimer timer;
   ev.wire(timer, static_cast<std::int32_t>(period.count()));
+  timer.QuietTicks = 1;
   std::atomic<int> silent{0};
   std::atomic<Clock::rep> firstTick{0}, failed{0};
   ev.everyTick = [&](int n) {
@@ -196,6 +197,52 @@ TEST_F(Timing, ATickThatFallsDueWhileAnotherEventRunsCountsNoSilence) {
   const auto silence = Clock::time_point(Clock::duration(failed.load())) - resetAt;
   EXPECT_GE(silence, 2 * period);
   EXPECT_LT(silence, 20s);  // three periods and the delays of a loaded machine
+}
+
+TEST_F(Timing, APlainTimerDeliversATickThatWaitedForAnotherEvent) {
+  // A delay (the settle time after "PUSK") must come on a busy line too: its tick is late,
+  // not lost. The period is long, so that only the tick that waited can come before the stop.
+  THIMMTimer timer;
+  ev.wire(timer, 2000);
+  {
+    EventScope other;  // a byte from the device, say
+    startTimer(timer);
+    ASSERT_TRUE(pollUntil([&] { return timer.busy(); }));
+  }
+  ASSERT_TRUE(pollUntil([&] { return !timer.busy(); }));
+  stopTimer(timer);
+  EXPECT_EQ(ev.tickCount(), 1);
+}
+
+TEST_F(Timing, AnUrgentTickEndsACallThatHangsInsideAnEventAndCounts) {
+  // The watchdog against a read that never completes: the event in its way waits in a
+  // blocking call until something ends it.
+  THIMMTimer timer;
+  ev.wire(timer, 50);
+  timer.QuietTicks = 1;
+  timer.Urgent = 1;
+  std::mutex m;
+  std::condition_variable cv;
+  bool aborted = false;
+  std::atomic<bool> inCall{false};
+  std::thread reader([&] {
+    EventScope event;
+    const BlockingCall read([&] {
+      std::lock_guard lock(m);
+      aborted = true;
+      cv.notify_all();
+    });
+    inCall = true;
+    std::unique_lock lock(m);
+    cv.wait_for(lock, 60s, [&] { return aborted; });
+  });
+  ASSERT_TRUE(pollUntil([&] { return inCall.load(); }));
+  startTimer(timer);
+  EXPECT_TRUE(ev.waitFor([&] { return ev.ticks >= 1; }));
+  reader.join();
+  stopTimer(timer);
+  std::lock_guard lock(m);
+  EXPECT_TRUE(aborted);
 }
 
 TEST_F(Timing, DestroyingARunningTimerEndsItsTicks) {

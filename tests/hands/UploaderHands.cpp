@@ -8,6 +8,12 @@
 // Everything goes through the messages the controls take from the user's mouse and keys:
 // the program under test runs its own window, graph and serial port, unaware of this one.
 //
+// tormisaplex-uploader-hands UPLOADER.exe keys|typed|list-keys|mouse: chooses the port with
+// real input (SendInput, as the system's keyboard and mouse driver hands it over) in one
+// ordinary way, without clicking anything first: Down and Enter on the closed box, its name
+// typed and Enter, Alt+Down End Enter in the open list, or the arrow and the item clicked.
+// Then Space must press «Записать», which has the focus once the device answered. Exit
+// status 0 when the upload started.
 // With TORMISAPLEX_SHOTS set to a path prefix (a Linux path), the hands also save what the
 // screen shows of the window as PREFIX-identified.bmp, PREFIX-upload.bmp (the bar a third of
 // the way) and PREFIX-success.bmp or PREFIX-failure.bmp.
@@ -19,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,6 +154,89 @@ std::string checkJournal(const std::wstring& localAppData, const std::string& re
   return {};
 }
 
+void sendKeys(std::initializer_list<WORD> keys, bool withAlt = false) {
+  std::vector<INPUT> in;
+  const auto add = [&](WORD vk, bool up) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    if (vk == VK_DOWN || vk == VK_END) i.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    in.push_back(i);
+  };
+  for (WORD vk : keys) {
+    if (withAlt) add(VK_MENU, false);
+    add(vk, false);
+    add(vk, true);
+    if (withAlt) add(VK_MENU, true);
+    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    in.clear();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+void clickAt(POINT p) {
+  ::SetCursorPos(p.x, p.y);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, in, sizeof(INPUT));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+// Chooses the port in one way; true once the device answered («Записать» enabled).
+bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring& port,
+                HWND write) {
+  ::SetForegroundWindow(form);
+  if (way == "keys") {
+    sendKeys({VK_DOWN, VK_RETURN});
+  } else if (way == "typed") {
+    for (wchar_t c : port) {
+      INPUT in[2] = {};
+      in[0].type = in[1].type = INPUT_KEYBOARD;
+      in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(c);
+      in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+      in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+      ::SendInput(2, in, sizeof(INPUT));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    sendKeys({VK_RETURN});
+  } else if (way == "list-keys") {
+    sendKeys({VK_DOWN}, true);
+    if (!waitFor([&] { return ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0; },
+                 std::chrono::seconds(10))) {
+      return false;
+    }
+    sendKeys({VK_END, VK_RETURN});
+  } else if (way == "mouse") {
+    RECT r{};
+    ::GetWindowRect(box, &r);
+    clickAt(POINT{r.right - 8, (r.top + r.bottom) / 2});
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!waitFor([&] { return ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0; },
+                 std::chrono::seconds(10)) ||
+        !::GetComboBoxInfo(box, &info)) {
+      return false;
+    }
+    const int index = static_cast<int>(
+        ::SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                       reinterpret_cast<LPARAM>(port.c_str())));
+    RECT item{};
+    if (index < 0 || ::SendMessageW(info.hwndList, LB_GETITEMRECT, index,
+                                    reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+      return false;
+    }
+    POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    ::ClientToScreen(info.hwndList, &p);
+    clickAt(p);
+  }
+  return waitFor([&] { return ::IsWindowEnabled(write) != 0; }, std::chrono::seconds(60));
+}
+
 // What the screen shows where the window is, as a 24-bit bitmap file. The screen is read, not
 // the window asked to paint itself, so the picture is what the user sees.
 bool saveShot(HWND form, const char* prefix, const char* stage) {
@@ -208,10 +298,12 @@ int fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4 ||
-      (std::strcmp(argv[2], "success") != 0 && std::strcmp(argv[2], "failure") != 0)) {
+  const std::string way = argc >= 3 ? argv[2] : "";
+  const bool choosing = way == "keys" || way == "typed" || way == "list-keys" || way == "mouse";
+  if (argc < 3 || argc > 4 || (way != "success" && way != "failure" && !choosing)) {
     std::fprintf(stderr,
-                 "usage: tormisaplex-uploader-hands UPLOADER.exe success|failure [RESULT]\n");
+                 "usage: tormisaplex-uploader-hands UPLOADER.exe "
+                 "success|failure|keys|typed|list-keys|mouse [RESULT]\n");
     return 2;
   }
   // With a result name, the uploader records into a fresh %LOCALAPPDATA% of its own, and
@@ -253,6 +345,29 @@ int main(int argc, char** argv) {
   HWND form = found.window;
   HWND write = nullptr;
   auto pressedAt = Clock::now();
+  if (status == 0 && choosing) {
+    HWND box = child(form, L"ComboBox", nullptr, true);
+    write = child(form, L"Button", WriteCaption, false);
+    if (box == nullptr || write == nullptr) {
+      status = fail("the port box or «Записать» is missing");
+    } else if (!chooseWith(way, form, box, port, write)) {
+      status = fail("the choice did not reach the device");
+    } else {
+      // «Записать» has the focus now: Space presses it; the window then takes no input.
+      sendKeys({VK_SPACE});
+      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0; }, std::chrono::seconds(30))) {
+        status = fail("Space did not press «Записать»");
+      } else {
+        std::printf("uploader-hands: chosen with %s, the upload started\n", way.c_str());
+      }
+    }
+    // The upload cannot be closed: ended from outside.
+    ::TerminateProcess(pi.hProcess, status == 0 ? 0 : 1);
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    ::CloseHandle(pi.hProcess);
+    std::fflush(stdout);
+    return status;
+  }
   if (status == 0) {
     HWND box = child(form, L"ComboBox", nullptr, true);
     int index = -1;

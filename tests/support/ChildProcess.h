@@ -11,11 +11,30 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
 
 namespace hi::test {
+
+// This process's environment with the given variables set (or, with an empty value, taken
+// out).
+inline std::vector<std::string> environmentWith(
+    const std::vector<std::pair<std::string, std::string>>& set) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    bool replaced = false;
+    for (const auto& s : set) replaced = replaced || s.first == name;
+    if (!replaced) env.push_back(entry);
+  }
+  for (const auto& [name, value] : set) {
+    if (!value.empty()) env.push_back(name + "=" + value);
+  }
+  return env;
+}
 
 class ChildProcess {
  public:

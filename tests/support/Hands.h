@@ -31,6 +31,8 @@ class Hands {
   virtual bool underlined(const THIWin& control) = 0;
   virtual bool windowVisible(const THISimpleForm& form) = 0;
   virtual bool windowEnabled(const THISimpleForm& form) = 0;
+  // Has its window's keyboard focus (an inner part of it, such as a combo box's field, too).
+  virtual bool focused(const THIWin& control) = 0;
 
   // What the user does. A left click in the middle of a control.
   virtual void click(THIWin& control) = 0;

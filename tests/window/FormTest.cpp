@@ -183,3 +183,40 @@ TEST(FormLifetime, ControlsOutliveTheirWindowSafely) {
   label.doVisible(text);
   disableRuntime();
 }
+
+TEST_F(FormTest, TheFocusStaysOnTheFirstControlOfTheTabChainThatTakesKeys) {
+  // As the main window: the port box first, then «Записать» (disabled until a device is
+  // known), then «OK» (hidden until the result).
+  THIEdit box(&form);
+  THIButton write(&form);
+  THIButton ok(&form);
+  hi::test::place(box, 10, 10, 85, 24);
+  hi::test::place(write, 5, 50, 85, 30);
+  hi::test::place(ok, 245, 60, 115, 30);
+  box.TabOrder = 1;
+  write.TabOrder = 2;
+  write.Enabled = 0;
+  ok.TabOrder = 3;
+  ok.Visible = 0;
+  form.init();
+  box.init();
+  write.init();
+  ok.init();
+  form.enableKeyboardNavigation();
+  form.Start();
+  EXPECT_TRUE(hands().focused(box));  // at start, with no click
+
+  TData on = makeInteger(1), off = makeInteger(0);
+  write.doEnabled(on);
+  EXPECT_TRUE(hands().focused(box));  // a control that has it keeps it
+  box.doEnabled(off);
+  EXPECT_TRUE(hands().focused(write));
+
+  // The result display: the window was disabled meanwhile, the working controls go.
+  form.doEnabled(off);
+  write.doVisible(off);
+  box.doVisible(off);
+  form.doEnabled(on);
+  ok.doVisible(on);
+  EXPECT_TRUE(hands().focused(ok));
+}

@@ -157,6 +157,13 @@ void Device::awaitPusk(std::uint8_t byte, std::vector<Output>& out) {
     state_.pusk = true;
     state_.phase = Phase::Started;
     if (options_.faults.repeatEnd) send(endReply_, options_.splitGap, out);
+    for (std::size_t i = 0; i < options_.faults.chatterAfterPusk; ++i) {
+      out.push_back({Output::Kind::Write, std::string(1, static_cast<char>('a' + i % 26)),
+                     options_.chatterGap});
+    }
+    if (options_.faults.hangUpAfterPusk) {
+      out.push_back({Output::Kind::HangUp, {}, options_.chatterGap});
+    }
   }
 }
 

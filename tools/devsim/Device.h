@@ -27,6 +27,10 @@ struct Faults {
   std::optional<std::uint32_t> hangUpAt;        // the device end closes instead of replying
   std::optional<std::uint32_t> pauseAt;         // the reply to this block comes pauseBefore late
   bool repeatEnd = false;  // after "PUSK" the end reply comes once more
+  // After "PUSK", as a device that starts its new firmware may: this many bytes, one every
+  // chatterGap (a boot banner, telemetry), then, if asked, the line dropped.
+  std::size_t chatterAfterPusk = 0;
+  bool hangUpAfterPusk = false;
 };
 
 struct DeviceOptions {
@@ -40,6 +44,7 @@ struct DeviceOptions {
   std::chrono::milliseconds answerDelay{0};     // from "VERS" to the answer
   std::chrono::milliseconds strayDelay{300};    // from the answer to the stray bytes
   std::chrono::milliseconds pauseBefore{4500};  // the pause fault's delay
+  std::chrono::milliseconds chatterGap{50};
   // As a USB adapter hands bytes over: every write in pieces of pieceSize bytes (0: whole),
   // pieceGap apart.
   std::size_t pieceSize = 0;

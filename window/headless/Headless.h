@@ -246,6 +246,7 @@ class Window : public WindowDriver {
   int systemMoves = 0;
   bool navigation = false;
   std::vector<ControlDriver*> tabChain;
+  Control* focused = nullptr;  // set by keepFocusInChain only
   std::vector<Control*> controls;  // in creation order
 
   // The user's hands on the window: the close box (true when the window closed), Enter that
@@ -272,6 +273,7 @@ class Window : public WindowDriver {
     tabChain = chain;
     navigation = true;
   }
+  void keepFocusInChain() override;
 
  private:
   bool shut();

@@ -15,6 +15,7 @@ Control::~Control() {
   if (parent != nullptr) {
     auto& list = parent->controls;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (parent->focused == this) parent->focused = nullptr;
   }
 }
 

@@ -85,6 +85,20 @@ bool Window::shut() {
   return true;
 }
 
+void Window::keepFocusInChain() {
+  const auto takesKeys = [](const Control* c) {
+    return c != nullptr && c->reachable() && c->focus != FocusMode::None;
+  };
+  if (takesKeys(focused)) return;
+  for (ControlDriver* d : tabChain) {
+    auto* c = dynamic_cast<Control*>(d);
+    if (takesKeys(c)) {
+      focused = c;
+      return;
+    }
+  }
+}
+
 void Window::close() {
   shut();
 }

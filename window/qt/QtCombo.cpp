@@ -60,11 +60,13 @@ class QtCombo : public QtControl<ComboDriver> {
       // (the element decides what Enter chooses).
       combo_->setInsertPolicy(QComboBox::NoInsert);
       combo_->setCompleter(nullptr);
-      // The edit field takes the keys and the mouse buttons over it; the wheel it passes on
-      // to the combo box, which reports it once.
-      core_.attach(combo_, bridgeMouse | bridgeWheel | bridgeHover | bridgeFocus | bridgeGeometry);
-      core_.bridge().watch(edit, bridgeMouse | bridgeKeys);
-      core_.bridge().keepEnter(edit);
+      // The edit field takes the mouse buttons over it; the wheel it passes on to the combo
+      // box, which reports it once. The keys go to the combo box: it is the field's focus
+      // proxy, and hands them to the field by a direct call, past any event filter.
+      core_.attach(combo_, bridgeMouse | bridgeWheel | bridgeHover | bridgeFocus |
+                               bridgeGeometry | bridgeKeys);
+      core_.bridge().watch(edit, bridgeMouse);
+      core_.bridge().keepEnter(combo_);
     }
     // `activated` outside the wheel and the keys of the closed box is a pick from the list;
     // programmatic changes and typing do not raise it.

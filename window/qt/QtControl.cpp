@@ -25,6 +25,11 @@ void QtControlCore::attach(QWidget* control, unsigned mask) {
   bridge_.setOrigin(control);
 }
 
+void QtControlCore::dropFocus() {
+  QWidget* f = control_->window()->focusWidget();
+  if (f != nullptr && (f == control_ || control_->isAncestorOf(f))) f->clearFocus();
+}
+
 void QtControlCore::setBounds(const Rect& r) {
   control_->setGeometry(r.left, r.top, r.width, r.height);
 }

@@ -37,6 +37,10 @@ class QtControlCore : public QObject {
   void attach(QWidget* control, unsigned mask = bridgeAll);
   QWidget* widget() const { return control_; }
   QtBridge& bridge() { return bridge_; }
+  // Qt passes the focus of a control it hides or disables on along its own chain, and a
+  // line edit that gets it so selects all its text; the window picks the next control
+  // itself (keepFocusInChain).
+  void dropFocus();
   ControlSink& sink() { return sink_; }
   Edge edge() const { return edge_; }
 
@@ -70,8 +74,14 @@ class QtControl : public Interface, public QtWidgetHolder {
 
   QWidget* qtWidget() const override { return core_.widget(); }
 
-  void setVisible(bool visible) override { core_.widget()->setVisible(visible); }
-  void setEnabled(bool enabled) override { core_.widget()->setEnabled(enabled); }
+  void setVisible(bool visible) override {
+    if (!visible) core_.dropFocus();
+    core_.widget()->setVisible(visible);
+  }
+  void setEnabled(bool enabled) override {
+    if (!enabled) core_.dropFocus();
+    core_.widget()->setEnabled(enabled);
+  }
   void setColor(std::uint32_t colour) override { core_.setColor(colour); }
   void setCursor(std::int32_t cursor) override { core_.setCursor(cursor); }
   void captureMouse(bool on) override { core_.captureMouse(on); }

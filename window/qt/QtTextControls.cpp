@@ -136,6 +136,9 @@ class QtEdit : public QtControl<EditDriver> {
       return;
     }
     edit_->setText(toQt(text));
+    // Qt scrolls a new text to its end; the line shows its start, as a Windows edit does,
+    // so that a long text does not push its first words out of sight.
+    edit_->setCursorPosition(0);
   }
   std::string text() const override { return fromQt(currentText()); }
   int caret() const override {

@@ -190,14 +190,34 @@ class QtWindow : public WindowDriver, public QtWidgetHolder {
     if (form_->windowHandle() != nullptr) form_->windowHandle()->startSystemMove();
   }
   void setTabChain(const std::vector<ControlDriver*>& chain) override {
+    chain_.clear();
+    for (ControlDriver* c : chain) chain_.emplace_back(hi::qtWidget(c));
     for (std::size_t i = 1; i < chain.size(); ++i) {
       QWidget::setTabOrder(hi::qtWidget(chain[i - 1]), hi::qtWidget(chain[i]));
     }
     form_->setKeyboardNavigation(true);
   }
+  void keepFocusInChain() override {
+    // The window's focus widget, even while the window is not the active one (no window
+    // manager, or another program in front): Qt hands it the keys once it is.
+    const auto takesKeys = [](const QWidget* w) {
+      return w != nullptr && w->isVisible() && w->isEnabled();
+    };
+    const QWidget* now = form_->focusWidget();
+    for (const QPointer<QWidget>& w : chain_) {
+      if (w != nullptr && (w.data() == now || w->isAncestorOf(now)) && takesKeys(now)) return;
+    }
+    for (const QPointer<QWidget>& w : chain_) {
+      if (takesKeys(w)) {
+        w->setFocus(Qt::OtherFocusReason);
+        return;
+      }
+    }
+  }
 
  private:
   QPointer<FormWidget> form_;
+  std::vector<QPointer<QWidget>> chain_;
   QtBridge bridge_;
   std::unique_ptr<InputBlocker> blocker_;
 };

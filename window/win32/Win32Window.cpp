@@ -266,6 +266,25 @@ void Win32Window::setTabChain(const std::vector<ControlDriver*>& chain) {
   navigation_ = true;
 }
 
+void Win32Window::keepFocusInChain() {
+  const auto takesKeys = [this](HWND h) {
+    const Win32ControlCore* c = controlOf(h);
+    return ::IsWindowVisible(h) && ::IsWindowEnabled(h) &&
+           (c == nullptr || c->focusMode() == FocusMode::Tab);
+  };
+  // The focus may be on a part of a control: the edit field of a combo box.
+  const HWND now = ::GetFocus();
+  for (HWND h : chain_) {
+    if ((now == h || ::IsChild(h, now)) && takesKeys(h) && ::IsWindowEnabled(now)) return;
+  }
+  for (HWND h : chain_) {
+    if (takesKeys(h)) {
+      ::SetFocus(h);
+      return;
+    }
+  }
+}
+
 bool Win32Window::moveFocus(HWND from, bool back) {
   if (!navigation_ || chain_.empty()) return false;
   const auto at = std::find(chain_.begin(), chain_.end(), from);

@@ -41,6 +41,7 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
   void close() override;
   void startSystemMove() override;
   void setTabChain(const std::vector<ControlDriver*>& chain) override;
+  void keepFocusInChain() override;
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
 

@@ -21,23 +21,6 @@ std::string ownBinary() {
   return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
 }
 
-// This process's environment with the given variables set (or, with an empty value, taken
-// out).
-std::vector<std::string> environmentWith(const std::vector<std::pair<std::string, std::string>>& set) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    bool replaced = false;
-    for (const auto& s : set) replaced = replaced || s.first == name;
-    if (!replaced) env.push_back(entry);
-  }
-  for (const auto& [name, value] : set) {
-    if (!value.empty()) env.push_back(name + "=" + value);
-  }
-  return env;
-}
-
 }  // namespace
 
 TEST_F(EndToEnd, LosingTheDisplayMidUploadEndsTheProgramWithCode1AndFreesThePort) {

@@ -178,6 +178,47 @@ TEST_F(SerialPortPty, AWriteThatCannotProceedEndsAtItsDeadline) {
   EXPECT_LT(stuck.count, big.size());
 }
 
+TEST_F(SerialPortPty, AbortEndsAStalledWriteAndAWaitingReadButNoLaterTransfer) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  // No deadlines: a stalled driver, and a read that waits for bytes that never come.
+  hi::Timeouts t;
+  t.readInterval = 0;
+  t.readTotalConstant = 600000;
+  ASSERT_TRUE(port->setTimeouts(t).ok());
+  const std::string big(4 << 20, 'x');
+  auto write = std::async(std::launch::async, [&] { return port->write(big.data(), big.size()); });
+  auto read = std::async(std::launch::async, [&] {
+    std::string got;
+    return port->read(got, 10);
+  });
+  // Aborts until both ended: one may not have started waiting at the first.
+  for (int i = 0; i < 3000; ++i) {
+    port->abortTransfers();
+    if (write.wait_for(10ms) == std::future_status::ready &&
+        read.wait_for(0ms) == std::future_status::ready) {
+      break;
+    }
+  }
+  ASSERT_EQ(write.wait_for(0ms), std::future_status::ready);
+  ASSERT_EQ(read.wait_for(0ms), std::future_status::ready);
+  const hi::IoResult w = write.get(), r = read.get();
+  EXPECT_FALSE(w.ok);
+  EXPECT_EQ(w.error, ECANCELED);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, ECANCELED);
+  // An abort left over from those does not end the next transfer.
+  hi::Timeouts quick = immediateReads();
+  quick.readInterval = 0;
+  quick.readTotalConstant = 10000;
+  ASSERT_TRUE(port->setTimeouts(quick).ok());
+  ASSERT_TRUE(pty.write("ok"));
+  std::string got;
+  const hi::IoResult after = port->read(got, 2);
+  EXPECT_TRUE(after.ok);
+  EXPECT_EQ(got, "ok");
+}
+
 TEST_F(SerialPortPty, ClosedMasterEndsTheWaitAsVanished) {
   auto port = openConfigured();
   ASSERT_TRUE(port);

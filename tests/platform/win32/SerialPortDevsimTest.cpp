@@ -197,6 +197,31 @@ TEST_F(DevsimSerialPort, AClosedPortRefusesEverythingUntilOpenedAgain) {
   EXPECT_EQ(readReply(*again, 18), DevsimAnswer);
 }
 
+TEST_F(DevsimSerialPort, AbortEndsAReadThatWaitsForBytesThatNeverCome) {
+  auto port = openConfigured();
+  ASSERT_TRUE(port);
+  hi::Timeouts waits = immediateReads();
+  waits.readInterval = 0;
+  waits.readTotalConstant = 600000;  // as good as for ever: the device says nothing unasked
+  ASSERT_TRUE(port->setTimeouts(waits).ok());
+  auto read = std::async(std::launch::async, [&] {
+    std::string got;
+    return port->read(got, 10);
+  });
+  // Aborts until it ended: the first may come before the read is under way.
+  for (int i = 0; i < 3000 && read.wait_for(10ms) != std::future_status::ready; ++i) {
+    port->abortTransfers();
+  }
+  ASSERT_EQ(read.wait_for(0ms), std::future_status::ready);
+  const hi::IoResult r = read.get();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.count, 0u);
+  // The port goes on working.
+  ASSERT_TRUE(port->setTimeouts(immediateReads()).ok());
+  ASSERT_TRUE(writeText(*port, "VERS"));
+  EXPECT_EQ(readReply(*port, 18), DevsimAnswer);
+}
+
 // Run with the simulator's fault hang-up=0: after the first block the device end closes.
 TEST_F(DevsimHangUp, AHungUpLineEndsTheWaitAsVanished) {
   auto port = openConfigured();

@@ -31,6 +31,9 @@ class HeadlessHands : public Hands {
   bool underlined(const THIWin& c) override { return (the(c).font.Style & FontUnderline) != 0; }
   bool windowVisible(const THISimpleForm& f) override { return headless::window(f.driver())->visible; }
   bool windowEnabled(const THISimpleForm& f) override { return headless::window(f.driver())->enabled; }
+  bool focused(const THIWin& c) override {
+    return the(c).parent != nullptr && the(c).parent->focused == &the(c);
+  }
 
   void click(THIWin& c) override { the(c).click(); }
   void press(THIWin& c, std::int32_t button, Point at) override {

@@ -45,6 +45,12 @@ class QtHands : public Hands {
  public:
   bool visible(const THIWin& c) override { return !widget(c)->isHidden(); }
   bool enabled(const THIWin& c) override { return widget(c)->isEnabled(); }
+  bool focused(const THIWin& c) override {
+    // The window's focus widget, whether or not the window is the active one.
+    QWidget* w = widget(c);
+    QWidget* f = w->window()->focusWidget();
+    return f != nullptr && (f == w || w->isAncestorOf(f));
+  }
   Rect bounds(const THIWin& c) override {
     const QRect r = widget(c)->geometry();
     return Rect{r.x(), r.y(), r.width(), r.height()};
@@ -98,11 +104,13 @@ class QtHands : public Hands {
       QApplication::sendEvent(widget(c), &e);
     }
   }
+  // Keys go where Qt delivers them: to the widget that takes the focus. A combo box is
+  // its edit field's focus proxy, and hands the keys on to the field itself.
   void type(THIWin& c, const std::string& text) override {
-    QTest::keyClicks(inputWidget(c), toQt(text));
+    QTest::keyClicks(widget(c), toQt(text));
   }
   void key(THIWin& c, std::int32_t vk) override {
-    QTest::keyClick(inputWidget(c), qtKey(vk));
+    QTest::keyClick(widget(c), qtKey(vk));
   }
   void openList(THIComboBox& combo) override {
     static_cast<QComboBox*>(widget(combo))->showPopup();

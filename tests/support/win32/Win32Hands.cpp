@@ -114,6 +114,10 @@ class Win32Hands : public Hands {
   bool windowEnabled(const THISimpleForm& f) override {
     return ::IsWindowEnabled(the(f)) != FALSE;
   }
+  bool focused(const THIWin& c) override {
+    const HWND f = ::GetFocus();
+    return f != nullptr && (f == the(c) || ::IsChild(the(c), f));
+  }
 
   void click(THIWin& c) override {
     HWND h = the(c);

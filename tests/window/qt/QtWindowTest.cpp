@@ -2,6 +2,8 @@
 // the open list, a disabled window, the default button and Tab navigation.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -93,6 +95,25 @@ TEST_F(QtControls, AHiddenEditTakesItsTextOnlyWhenShownYetReportsEachChangeAtOnc
   edit.doText(typed);
   EXPECT_EQ(line->text(), QStringLiteral("EE"));
   EXPECT_EQ(changes.count(), 4u);
+}
+
+TEST_F(QtControls, ANewLongTextShowsItsStart) {
+  // The status line: a device with a very long version must not push "Устройство:" out of
+  // sight. The caret stays where it was, within the view from the start.
+  THIEdit edit(&form);
+  sizeTo(edit, 320, 25);
+  edit.ReadOnly = 1;
+  edit.Text = cp1251("Выберите порт с подключённым устройством.");
+  edit.init();
+  auto* line = qobject_cast<QLineEdit*>(widget(edit));
+  const QString text = QStringLiteral("Устройство: 10   Текущая версия ПО: ") + QString(300, QLatin1Char('9'));
+  TData d = makeString(fromQt(text));
+  edit.doText(d);
+  ASSERT_EQ(line->text(), text);
+  const int caretX = line->fontMetrics().horizontalAdvance(text.left(line->cursorPosition()));
+  // Scrolled to the start, the caret is drawn where its text ends, plus a margin or two.
+  const QRect caret = line->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  EXPECT_LT(std::abs(caret.center().x() - caretX), 12) << line->cursorPosition();
 }
 
 TEST_F(QtControls, TheErrorMarkFillsItsFifteenByFourteenControl) {
