@@ -69,6 +69,7 @@ class TracedPort : public SerialPort {
   std::uint32_t eventMask() const override { return port_->eventMask(); }
   WaitResult waitEvent() override;
   void wake() override { port_->wake(); }
+  void abortTransfers() override { port_->abortTransfers(); }
   SysStatus modemStatus(std::uint32_t& status) override { return port_->modemStatus(status); }
   SysStatus clearError(CommStatus& status) override { return port_->clearError(status); }
   SysStatus purge(std::uint32_t flags) override;

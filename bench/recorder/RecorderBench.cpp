@@ -28,6 +28,7 @@ class NullPort : public SerialPort {
   std::uint32_t eventMask() const override { return 0; }
   WaitResult waitEvent() override { return {}; }
   void wake() override {}
+  void abortTransfers() override {}
   SysStatus modemStatus(std::uint32_t&) override { return {}; }
   SysStatus clearError(CommStatus&) override { return {}; }
   SysStatus purge(std::uint32_t) override { return {}; }
