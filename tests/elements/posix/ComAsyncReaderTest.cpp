@@ -195,16 +195,19 @@ TEST_F(ComAsyncReader, WindowThreadClosingServesTheReadersWindowCall) {
 TEST_F(ComAsyncReader, CloseFromAHandlerOnTheReaderThreadFinishesAfterIt) {
   std::atomic<int> calls{0};
   std::atomic<bool> reopened{false};
+  std::atomic<bool> handled{false};
   chunks.setHook([&] {
     if (calls.fetch_add(1) != 0) return;
     hi::test::closePort(com);
     // The port is released at once: reopening it from the same handler works.
     hi::test::openPort(com, "COM3");
     reopened = com.isOpen();
+    handled = true;
   });
   openAndSettle();
   ASSERT_TRUE(pty.write("a"));
-  ASSERT_TRUE(eventually([&] { return calls.load() >= 1; }));
+  // The open's events come before the handler has looked at the port: wait for its end.
+  ASSERT_TRUE(eventually([&] { return handled.load(); }));
   EXPECT_TRUE(log.waitFor("Open 3"));
   EXPECT_EQ(log.take(), (std::vector<std::string>{"BeforeClose", "CTS 0", "DSR 0", "RLSD 0",
                                                   "Close", "BeforeOpen", "Open 3"}));
