@@ -69,6 +69,17 @@ def main():
         boot = time.monotonic()
         m.wait_ready(240)
         log(f"lab: guest up in {time.monotonic() - boot:.1f} s")
+        # The USB adapters are enumerated after the guest is up; on a quick host the first
+        # scenario would list only some of them. Every scenario expects all bound.
+        bound = " && ".join(f"test -c /dev/ttyUSB{k} && test -e /sys/class/tty/ttyUSB{k}/device/driver"
+                            for k in range(scenarios.USB_ADAPTERS))
+        settle = time.monotonic()
+        while m.run(bound, 30)[0] != 0:
+            if time.monotonic() - settle > 120:
+                raise machine.LabError("the USB adapters were not all bound within 120 s")
+            time.sleep(0.5)
+        log(f"lab: {scenarios.USB_ADAPTERS} USB adapters bound after "
+            f"{time.monotonic() - settle:.1f} s more")
         lab = scenarios.Lab(m, build, labdir)
         for scenario in chosen:
             t0 = time.monotonic()
