@@ -46,10 +46,14 @@ TClassMultiElementEx_2289CE0::TClassMultiElementEx_2289CE0(void* ownerGraph, voi
   VersHub = setupHub(create<THIHub>(), 2, 2);
 
   // A USB serial adapter hands an answer over in pieces; one that cannot be set to low
-  // latency holds bytes for up to 16 ms. 100 ms of quiet ends the answer with a wide margin.
+  // latency holds bytes for up to 16 ms. 100 ms of quiet ends the answer with a wide margin;
+  // an answer that has not yet shown its three words gets a second to go on.
   AnswerGather = create<THIGapGather>();
   AnswerGather->Gap = 100;
   AnswerGather->MaxLength = 4096;
+  AnswerGather->Separator = " ";
+  AnswerGather->WholeParts = 3;
+  AnswerGather->PartGap = 1000;
 
   AnswerText = create<THIVisibleText>();
   AnswerText->Placeholder = cp1251("¤");

@@ -15,6 +15,7 @@ void THIGapGather::doAdd(TData& d) {
   const std::string piece = toString(d);
   if (piece.empty()) return;
   gathered_ += piece;
+  lastPiece_ = std::chrono::steady_clock::now();
   if (MaxLength > 0 && gathered_.size() >= static_cast<std::size_t>(MaxLength)) {
     doFlush(d);
     return;
@@ -30,6 +31,16 @@ bool THIGapGather::take(std::string& answer) {
   answer = std::move(gathered_);
   gathered_.clear();
   return true;
+}
+
+bool THIGapGather::whole() const {
+  if (Separator.empty() || WholeParts <= 1) return true;
+  std::int32_t parts = 1;
+  for (std::size_t at = gathered_.find(Separator); at != std::string::npos;
+       at = gathered_.find(Separator, at + Separator.size())) {
+    ++parts;
+  }
+  return parts >= WholeParts && !gathered_.ends_with(Separator);
 }
 
 void THIGapGather::doFlush(TData& d) {
@@ -48,6 +59,12 @@ void THIGapGather::quiet(void* self, std::uint64_t run, std::chrono::nanoseconds
   // line was not quiet after all.
   EventScope scope(&gather->cancel_);
   if (!scope || !gather->timer_.isCurrent(run)) return;
+  // The timer goes on ticking every Gap until the part gap has passed too.
+  if (!gather->whole() &&
+      std::chrono::steady_clock::now() - gather->lastPiece_ <
+          std::chrono::milliseconds(gather->PartGap)) {
+    return;
+  }
   std::string answer;
   if (gather->take(answer)) fireString(gather->onAnswer, answer);
 }

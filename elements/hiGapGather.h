@@ -1,9 +1,13 @@
 // Gathers the pieces of an answer of unknown length: the answer is complete once the line
-// has been quiet for Gap milliseconds after its last piece. The quiet time runs on a timer
-// thread of its own, and the complete answer is fired there, as one graph event.
+// has been quiet for Gap milliseconds after its last piece. An answer that does not yet hold
+// its WholeParts parts (cut at Separator, the last one not empty) may be paused inside by the
+// device or its adapter, so it is complete only after PartGap milliseconds of quiet: judged
+// in halves, neither half would be the answer. The quiet time runs on a timer thread of its
+// own, and the complete answer is fired there, as one graph event.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -21,6 +25,9 @@ class THIGapGather : public Element {
 
   std::int32_t Gap = 100;          // ms of quiet after the last piece
   std::int32_t MaxLength = 4096;  // an answer this long is complete at once
+  std::string Separator;          // empty: every answer is whole
+  std::int32_t WholeParts = 0;
+  std::int32_t PartGap = 1000;    // ms of quiet after the last piece of an answer not whole
 
   EventPoint onAnswer;  // the gathered pieces as one text
 
@@ -37,8 +44,10 @@ class THIGapGather : public Element {
   static void quiet(void* self, std::uint64_t run, std::chrono::nanoseconds late);
   // Ends the quiet time and hands over what was gathered; false when nothing was.
   bool take(std::string& answer);
+  bool whole() const;
 
-  std::string gathered_;  // touched only inside graph events
+  std::string gathered_;  // touched only inside graph events, as is lastPiece_
+  std::chrono::steady_clock::time_point lastPiece_;
   std::atomic<bool> cancel_{false};
   PeriodicTimer timer_;  // last: its thread goes before the state it uses
 };

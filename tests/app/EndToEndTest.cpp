@@ -157,6 +157,24 @@ TEST_F(EndToEnd, AnAnswerInTwoPartsIdentifiesAndLaterStrayBytesAreDropped) {
   EXPECT_FALSE(failureShown());
 }
 
+TEST_F(EndToEnd, AnAnswerThatPausesInsideItselfIdentifiesWithoutANoDeviceFlash) {
+  devsim::DeviceOptions halting;
+  halting.pieceSize = 7;
+  halting.pieceGap = 200ms;
+  startDevice(halting);
+  startProgram();
+  choosePort("COM1");
+  bool noDeviceShown = false;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        noDeviceShown = noDeviceShown || status() == utf8(kNoDevice);
+        return identified();
+      },
+      kLong));
+  EXPECT_FALSE(noDeviceShown);
+  EXPECT_EQ(status(), utf8("Устройство: 10   Текущая версия ПО: 4.2"));
+}
+
 TEST_F(EndToEnd, WrongRepliesShowTheFailureAndNothingIsSentAfterIt) {
   struct Case {
     const char* name;

@@ -1,5 +1,7 @@
 // Gathering what a serial line hands over in pieces.
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "elements/hiGapGather.h"
 #include "elements/hiReplyGather.h"
@@ -101,4 +103,39 @@ TEST_F(Gather, AnAnswerIsWholeWhenTheLineHasBeenQuiet) {
   EXPECT_EQ(answers.load(), 3);
   EXPECT_EQ(answer, "12345");
   EXPECT_FALSE(gather.gathering());
+}
+
+// A device that pauses inside its answer must not have it judged in halves; an answer that
+// never becomes whole is still handed over once the longer quiet has passed.
+TEST_F(Gather, AnAnswerShortOfItsPartsWaitsForTheLongerQuiet) {
+  THIGapGather gather;
+  gather.Gap = 10;
+  gather.Separator = " ";
+  gather.WholeParts = 3;
+  gather.PartGap = 60000;
+  std::atomic<int> answers{0};
+  std::string answer;
+  Action got;
+  got.run = [&](TData& d) {
+    answer = toString(d);
+    ++answers;
+  };
+  gather.onAnswer = got.point();
+  for (const char* piece : {"TORMISAPLEX", "TORMISAPLEX 10 "}) {
+    fire<&THIGapGather::doClear>(gather, "");
+    fire<&THIGapGather::doAdd>(gather, piece);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // twenty quiet gaps
+    EXPECT_EQ(answers.load(), 0) << piece;
+  }
+  fire<&THIGapGather::doAdd>(gather, "4.2");
+  ASSERT_TRUE(pollUntil([&] { return answers.load() == 1; }));
+  {
+    EventScope event;
+    EXPECT_EQ(answer, "TORMISAPLEX 10 4.2");
+  }
+  gather.PartGap = 50;
+  fire<&THIGapGather::doAdd>(gather, "OK");
+  ASSERT_TRUE(pollUntil([&] { return answers.load() == 2; }));
+  EventScope event;
+  EXPECT_EQ(answer, "OK");
 }

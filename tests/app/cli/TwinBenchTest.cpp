@@ -94,19 +94,25 @@ TEST_F(Twin, ASlowAnswerIsADeviceAndSilenceIsNone) {
   paused.answerDelay = 1950ms;
   paused.pieceSize = 3;
   paused.pieceGap = 60ms;
+  // Pausing 200 ms inside the answer, twice.
+  devsim::DeviceOptions halting;
+  halting.pieceSize = 7;
+  halting.pieceGap = 200ms;
   devsim::DeviceOptions silent;
   silent.faults.noAnswer = true;
   addDevice(1, late);
   addDevice(2, later);
   addDevice(3, paused);
   addDevice(4, silent);
+  addDevice(5, halting);
   std::vector<std::string> out;
-  EXPECT_EQ(run({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port", "COM4", "--json"},
+  EXPECT_EQ(run({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port", "COM4", "--port",
+                 "COM5", "--json"},
                 &out),
             4);
   const std::map<std::string, Json> results = resultsOf(out);
-  ASSERT_EQ(results.size(), 4u);
-  for (const char* port : {"COM1", "COM2", "COM3"}) {
+  ASSERT_EQ(results.size(), 5u);
+  for (const char* port : {"COM1", "COM2", "COM3", "COM5"}) {
     EXPECT_EQ(results.at(port)["result"], "ok") << results.at(port).dump();
     EXPECT_EQ(results.at(port)["version"], "4.2");
   }
