@@ -5,6 +5,9 @@
 // upload took, on standard output. Closes the window at the end. The exit status is 0 when
 // the expected display came and the program ended by itself once closed.
 //
+// tormisaplex-uploader-hands UPLOADER.exe nodevice: the same choice, then the status line
+// must say that no device answers on the port, and «Записать» must stay unpressable.
+//
 // Everything goes through the messages the controls take from the user's mouse and keys:
 // the program under test runs its own window, graph and serial port, unaware of this one.
 //
@@ -38,6 +41,10 @@ using Clock = std::chrono::steady_clock;
 const wchar_t* const WriteCaption = L"\u0417\u0430\u043f\u0438\u0441\u0430\u0442\u044c";  // Записать
 const wchar_t* const SuccessText = L"\u041f\u041e \u0443\u0441\u043f\u0435\u0448\u043d\u043e";  // ПО успешно
 const wchar_t* const FailureText = L"\u041e\u0448\u0438\u0431\u043a\u0430";  // Ошибка
+// "устройств не найдено"
+const wchar_t* const NoDeviceText =
+    L"\u0443\u0441\u0442\u0440\u043e\u0439\u0441\u0442\u0432 \u043d\u0435 "
+    L"\u043d\u0430\u0439\u0434\u0435\u043d\u043e";
 
 struct Found {
   DWORD process = 0;
@@ -128,6 +135,7 @@ const char* traceMark(const std::string& result) {
   if (result == "wrong_reply") return "the graph judged the reply wrong";
   if (result == "silence") return "watchdog: silence for";
   if (result == "line_gone") return "line vanished";
+  if (result == "no_device") return "\"VERS\"";
   return " over 1016 replies";
 }
 
@@ -139,9 +147,10 @@ std::string checkJournal(const std::wstring& localAppData, const std::string& re
   while (!journal.empty() && journal.back() == '\n') journal.pop_back();
   const std::string last = journal.substr(journal.rfind('\n') + 1);
   if (last.empty()) return "no journal under %LOCALAPPDATA%\\Tormisaplex";
-  if (last.find("\"kind\":\"upload\"") == std::string::npos ||
+  const std::string kind = result == "no_device" ? "identify" : "upload";
+  if (last.find("\"kind\":\"" + kind + "\"") == std::string::npos ||
       last.find("\"result\":\"" + result + "\"") == std::string::npos) {
-    return "the journal's last line is not the upload's " + result + ": " + last;
+    return "the journal's last line is not the " + kind + "'s " + result + ": " + last;
   }
   const std::string key = "\"trace\":\"";
   const std::size_t at = last.find(key);
@@ -300,10 +309,12 @@ int fail(const char* what) {
 int main(int argc, char** argv) {
   const std::string way = argc >= 3 ? argv[2] : "";
   const bool choosing = way == "keys" || way == "typed" || way == "list-keys" || way == "mouse";
-  if (argc < 3 || argc > 4 || (way != "success" && way != "failure" && !choosing)) {
+  const bool noDevice = way == "nodevice";
+  if (argc < 3 || argc > 4 ||
+      (way != "success" && way != "failure" && !noDevice && !choosing)) {
     std::fprintf(stderr,
                  "usage: tormisaplex-uploader-hands UPLOADER.exe "
-                 "success|failure|keys|typed|list-keys|mouse [RESULT]\n");
+                 "success|failure|nodevice|keys|typed|list-keys|mouse [RESULT]\n");
     return 2;
   }
   // With a result name, the uploader records into a fresh %LOCALAPPDATA% of its own, and
@@ -390,7 +401,16 @@ int main(int argc, char** argv) {
       ::SendMessageW(box, WM_KEYDOWN, VK_RETURN, 1);
       ::SendMessageW(box, WM_KEYUP, VK_RETURN, 0xC0000001);
       write = child(form, L"Button", WriteCaption, false);
-      if (write == nullptr ||
+      if (noDevice) {
+        if (!waitFor([&] { return child(form, L"Edit", NoDeviceText, false) != nullptr; },
+                     std::chrono::seconds(30))) {
+          status = fail("the status line did not say that no device answers");
+        } else if (write != nullptr && ::IsWindowEnabled(write) && ::IsWindowVisible(write)) {
+          status = fail("«Записать» can be pressed without a device");
+        } else {
+          std::printf("uploader-hands: no device on the port\n");
+        }
+      } else if (write == nullptr ||
           !waitFor([&] { return ::IsWindowVisible(write) && ::IsWindowEnabled(write); },
                    std::chrono::seconds(30))) {
         status = fail("«Записать» did not become pressable: the device was not recognised");
@@ -400,7 +420,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (status == 0) {
+  if (status == 0 && !noDevice) {
     // Both displays exist, hidden, from the start; only their visibility is watched, so
     // that the watching asks nothing of the program's GUI thread while it uploads.
     HWND success = child(form, L"Static", SuccessText, false);
