@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "app/hiSimpleForm_221F170.h"
@@ -117,6 +118,11 @@ FlightRecorder::~FlightRecorder() {
 
 FlightRecorder* activeRecorder() {
   return installed.load();
+}
+
+bool recorderWanted() {
+  const char* value = std::getenv("TORMISAPLEX_RECORDER");
+  return value == nullptr || std::string_view(value) != "off";
 }
 
 void FlightRecorder::install() {

@@ -82,4 +82,8 @@ class FlightRecorder : public LineTap {
 // The recorder installed, or nullptr.
 FlightRecorder* activeRecorder();
 
+// False when TORMISAPLEX_RECORDER is "off": the programs then record nothing, so that what
+// the recorder costs can be measured against a run without it.
+bool recorderWanted();
+
 }  // namespace hi

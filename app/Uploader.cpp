@@ -67,7 +67,7 @@ int runUploader(int argc, char** argv) {
   }
   // Before the scheme, which it outlives: its taps are in the scheme's wires.
   FlightRecorder recorder("tormisaplex-uploader", JournalFolder(recorderFolder()));
-  recorder.install();
+  if (recorderWanted()) recorder.install();
   {
     HomeThread home;
     std::unique_ptr<TClassSimpleForm_221F170> scheme = startUploader();

@@ -35,14 +35,17 @@ int runUnit(const CommandLine& line, int argc, char** argv) {
   installProgramSeams();
   // The journal takes this program's verdict and words, not only the graph's.
   FlightRecorder recorder(kName, JournalFolder(recorderFolder()));
-  recorder.install();
-  recorder.holdForVerdict();
+  const bool recording = recorderWanted();
+  if (recording) {
+    recorder.install();
+    recorder.holdForVerdict();
+  }
   HomeThread home;
   JsonObserver json;
   TerminalObserver terminal(isTerminal(StdStream::Out));
   SessionObserver& observer = line.json ? static_cast<SessionObserver&>(json) : terminal;
   const SessionReport report = runSession(line.ports.front(), line.write, observer);
-  recorder.verdict(report.port, std::string(outcomeName(report.outcome)), report.message);
+  if (recording) recorder.verdict(report.port, std::string(outcomeName(report.outcome)), report.message);
   if (line.json) {
     emit(jsonLine(resultJson(report)));
   } else {

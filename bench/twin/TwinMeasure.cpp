@@ -5,6 +5,9 @@
 //
 //   tormisaplex_twin_bench             at full speed
 //   tormisaplex_twin_bench --baud B    every simulator at B baud (38462: the real line)
+//   tormisaplex_twin_bench --baud B --recorder R
+//                                      one unit R times with the flight recorder and R times
+//                                      without it (TORMISAPLEX_RECORDER=off), in turns
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -30,6 +33,7 @@ struct Run {
   double wallSeconds = 0;
   std::vector<double> uploadSeconds;
   double cpuSeconds = 0;  // of the twin and its units together
+  double twinCpuSeconds = 0;  // of the twin and its units, the simulators left out
 };
 
 double childrenCpuSeconds() {
@@ -45,7 +49,7 @@ Run failed() {
   return r;
 }
 
-Run measure(unsigned units, unsigned baud) {
+Run measure(unsigned units, unsigned baud, bool recorder = true) {
   Run run;
   char dirTemplate[] = "/tmp/tormisaplex-twin-measure-XXXXXX";
   if (mkdtemp(dirTemplate) == nullptr) return failed();
@@ -68,6 +72,8 @@ Run measure(unsigned units, unsigned baud) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
   env.push_back("TORMISAPLEX_PORTS=" + dir);
+  env.push_back("XDG_STATE_HOME=" + dir + "/state");  // the journal and traces, thrown away
+  if (!recorder) env.push_back("TORMISAPLEX_RECORDER=off");
 
   const double cpuBefore = childrenCpuSeconds();
   const auto start = Clock::now();
@@ -83,6 +89,7 @@ Run measure(unsigned units, unsigned baud) {
   }
   run.ok = twin.wait(1min) == 0 && run.ok;
   run.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+  run.twinCpuSeconds = childrenCpuSeconds() - cpuBefore;  // the simulators are not reaped yet
   for (auto& d : devices) d->wait(1min);
   run.cpuSeconds = childrenCpuSeconds() - cpuBefore;  // the simulators' share included
   devices.clear();
@@ -90,11 +97,45 @@ Run measure(unsigned units, unsigned baud) {
   return run;
 }
 
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// One unit with the recorder and without it, in turns, so that a change of load hits both.
+int compareRecorder(unsigned baud, unsigned rounds) {
+  std::vector<double> upload[2], cpu[2];
+  for (unsigned round = 0; round < rounds; ++round) {
+    for (bool on : {true, false}) {
+      const Run r = measure(1, baud, on);
+      if (!r.ok || r.uploadSeconds.size() != 1) {
+        std::printf("recorder %s: FAILED\n", on ? "on" : "off");
+        return 1;
+      }
+      upload[on].push_back(r.uploadSeconds[0]);
+      cpu[on].push_back(r.twinCpuSeconds);
+      std::printf("recorder %-3s upload %.3f s, CPU of the twin and its unit %.3f s\n",
+                  on ? "on" : "off", r.uploadSeconds[0], r.twinCpuSeconds);
+      std::fflush(stdout);
+    }
+  }
+  const double up = median(upload[1]) / median(upload[0]) - 1;
+  const double cp = median(cpu[1]) / median(cpu[0]) - 1;
+  std::printf("medians of %u: upload %.3f s on, %.3f s off (%+.2f %%); CPU %.3f s on, %.3f s "
+              "off (%+.1f %%)\n",
+              rounds, median(upload[1]), median(upload[0]), up * 100, median(cpu[1]),
+              median(cpu[0]), cp * 100);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   unsigned baud = 0;
-  if (argc == 3 && std::string(argv[1]) == "--baud") baud = static_cast<unsigned>(std::atoi(argv[2]));
+  if (argc >= 3 && std::string(argv[1]) == "--baud") baud = static_cast<unsigned>(std::atoi(argv[2]));
+  if (argc == 5 && std::string(argv[3]) == "--recorder") {
+    return compareRecorder(baud, static_cast<unsigned>(std::max(1, std::atoi(argv[4]))));
+  }
   std::printf("tormisaplex-upload, %s: wall time (settle included), upload to \"PUSK\" per unit\n",
               baud == 0 ? "simulators at full speed" : ("simulators at " + std::to_string(baud) + " baud").c_str());
   int status = 0;
