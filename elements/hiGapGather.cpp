@@ -1,10 +1,11 @@
 #include "elements/hiGapGather.h"
 
+#include "elements/GateEndWait.h"
 #include "runtime/EventGate.h"
 
 namespace hi {
 
-THIGapGather::THIGapGather() : timer_(&THIGapGather::quiet, this) {}
+THIGapGather::THIGapGather() : timer_(&THIGapGather::quiet, this, &gateEndWait()) {}
 
 THIGapGather::~THIGapGather() {
   cancel_.store(true);

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "elements/GateEndWait.h"
 #include "runtime/EventGate.h"
 
 namespace hi {
 
-THIMMTimer::THIMMTimer() : timer_(&THIMMTimer::tick, this) {}
+THIMMTimer::THIMMTimer() : timer_(&THIMMTimer::tick, this, &gateEndWait()) {}
 
 THIMMTimer::~THIMMTimer() {
   // A tick waiting for the graph gives up instead of firing into a graph being torn down.

@@ -1,8 +1,6 @@
-// Counter arithmetic and the timer mode shared by every system's clock and timer.
+// Counter arithmetic shared by every system's clock and timer.
 #include "platform/MonotonicClock.h"
 #include "platform/PeriodicTimer.h"
-
-#include <atomic>
 
 namespace hi {
 
@@ -28,18 +26,6 @@ std::uint64_t nextTickDeadline(std::uint64_t previous, std::uint64_t period,
   if (period == 0) period = 1;
   if (now <= previous + period) return previous + period;
   return previous + (now - previous + period - 1) / period * period;
-}
-
-namespace {
-std::atomic<bool> g_threadless{false};
-}  // namespace
-
-void PeriodicTimer::setThreadless(bool on) {
-  g_threadless.store(on);
-}
-
-bool PeriodicTimer::threadless() {
-  return g_threadless.load();
 }
 
 }  // namespace hi

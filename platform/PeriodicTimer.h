@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace hi {
@@ -20,7 +21,24 @@ class PeriodicTimer {
   // thread late, and a callback that must not count time it did not see needs to know.
   using Callback = void (*)(void* context, std::uint64_t run, std::chrono::nanoseconds late);
 
-  PeriodicTimer(Callback callback, void* context);
+  // How the thread that shuts the timer down waits for the timer's thread to end. A tick in
+  // progress may be waiting for that very thread (for calls it carries to it, or for a lock
+  // it holds), where a plain join would wait for ever; the owner of the timer knows what
+  // to keep serving meanwhile.
+  class EndWait {
+   public:
+    // Blocks until done() is true, serving what a tick may wait for. First makes the
+    // tick's blocked waits look again at their cancel flags.
+    virtual void waitUntil(const std::function<bool()>& done) const = 0;
+    // Called on the timer's thread once done() has become true.
+    virtual void notify() const = 0;
+
+   protected:
+    ~EndWait() = default;
+  };
+
+  // Without an EndWait, shutdown simply joins the thread. `endWait` must outlive the timer.
+  PeriodicTimer(Callback callback, void* context, const EndWait* endWait = nullptr);
   // Stops the thread and waits for it; see shutdown.
   ~PeriodicTimer();
   PeriodicTimer(const PeriodicTimer&) = delete;
@@ -45,16 +63,14 @@ class PeriodicTimer {
   // their state (running, run, isCurrent) but start no thread, so no tick comes by itself.
   static void setThreadless(bool on);
 
-  // Ends the timer thread and waits until it has finished, serving calls posted to the
-  // home thread meanwhile. Callbacks waiting on the event gate must give up through their
-  // cancel flag before this is called (it interrupts the gate's waits). Idempotent. Not
-  // from the callback itself: the thread cannot wait for its own end.
+  // Ends the timer thread and waits until it has finished, through the EndWait if there
+  // is one. A callback that waits for something must be told to give up (its cancel flag)
+  // before this is called. Idempotent. Not from the callback itself: the thread cannot
+  // wait for its own end.
   void shutdown();
 
  private:
-  static bool threadless();
-
-  struct Impl;  // the system's thread, lock and timed wait
+  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "platform/MonotonicClock.h"
 #include "platform/PeriodicTimer.h"
-#include "runtime/EventGate.h"
 #include "tests/support/Polling.h"
 
 using namespace hi;
@@ -107,23 +109,51 @@ TEST(PeriodicTimer, TicksKeepThePhaseOfTheirStart) {
   }
 }
 
-TEST(PeriodicTimer, ShutdownReleasesACallbackWaitingForTheGate) {
-  struct Waiter {
-    std::atomic<bool> cancel{false};
-    std::atomic<int> entered{0};
-    static void onTick(void* self, std::uint64_t, std::chrono::nanoseconds) {
-      auto* w = static_cast<Waiter*>(self);
-      EventScope scope(&w->cancel);
-      if (scope) w->entered.fetch_add(1);
+TEST(PeriodicTimer, ShutdownServesATickThatWaitsForTheEndingThread) {
+  // The tick asks the thread that shuts the timer down for an answer, as a tick carrying a
+  // window call to the home thread does: a plain join would wait for ever.
+  struct Home final : PeriodicTimer::EndWait {
+    mutable std::mutex m;
+    mutable std::condition_variable changed;
+    mutable bool asked = false;
+    mutable bool answered = false;
+    void waitUntil(const std::function<bool()>& done) const override {
+      std::unique_lock lock(m);
+      for (;;) {
+        changed.wait(lock, [&] { return done() || (asked && !answered); });
+        if (done()) return;
+        answered = true;
+        changed.notify_all();
+      }
     }
-  } waiter;
-  auto timer = std::make_unique<PeriodicTimer>(&Waiter::onTick, &waiter);
-  EventScope held;
-  ASSERT_TRUE(timer->start(1));
-  ASSERT_TRUE(pollUntil([&] { return timer->busy(); }));
-  waiter.cancel = true;
-  timer.reset();
-  EXPECT_EQ(waiter.entered.load(), 0);
+    void notify() const override {
+      std::lock_guard lock(m);
+      changed.notify_all();
+    }
+  } home;
+  struct Asker {
+    Home* home;
+    int answers = 0;
+    static void onTick(void* self, std::uint64_t, std::chrono::nanoseconds) {
+      auto* a = static_cast<Asker*>(self);
+      std::unique_lock lock(a->home->m);
+      if (a->home->asked) return;
+      a->home->asked = true;
+      a->home->changed.notify_all();
+      a->home->changed.wait(lock, [&] { return a->home->answered; });
+      ++a->answers;
+    }
+  } asker{&home};
+  PeriodicTimer timer(&Asker::onTick, &asker, &home);
+  ASSERT_TRUE(timer.start(1));
+  ASSERT_TRUE(pollUntil([&] {
+    std::lock_guard lock(home.m);
+    return home.asked;
+  }));
+  timer.shutdown();
+  EXPECT_EQ(asker.answers, 1);
+  EXPECT_FALSE(timer.running());
+  EXPECT_FALSE(timer.start(1));  // shut down for good
 }
 
 }  // namespace

@@ -1,62 +1,34 @@
 #include "platform/PeriodicTimer.h"
 
-#include <pthread.h>
-
 #include <atomic>
-#include <cerrno>
-#include <ctime>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
 #include "platform/MonotonicClock.h"
-#include "runtime/EventGate.h"
+#include "platform/TimerWake.h"
 
 namespace hi {
 
 namespace {
 
-class Locked {
- public:
-  explicit Locked(pthread_mutex_t& m) : m_(m) { pthread_mutex_lock(&m_); }
-  ~Locked() { pthread_mutex_unlock(&m_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  pthread_mutex_t& m_;
-};
-
-timespec toTimespec(std::uint64_t counter) {
-  const std::uint64_t perSecond = monotonicFrequency();
-  return timespec{static_cast<std::time_t>(counter / perSecond),
-                  static_cast<long>((counter % perSecond) * 1'000'000'000 / perSecond)};
-}
+std::atomic<bool> g_threadless{false};
 
 }  // namespace
 
+// The ticks come from a thread of the timer's own rather than from a system timer
+// callback: the deadlines are absolute on the monotonic counter, a tick that falls due
+// while the callback runs is dropped instead of queued, and stop() can promise that no tick
+// begins after it returns.
 struct PeriodicTimer::Impl {
-  Impl(Callback cb, void* ctx) : callback(cb), context(ctx) {
-    pthread_mutex_init(&mutex, nullptr);
-    // The deadlines are counter values of the monotonic clock: the wait must use that clock.
-    pthread_condattr_t attr;
-    pthread_condattr_init(&attr);
-    pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
-    pthread_cond_init(&wake, &attr);
-    pthread_condattr_destroy(&attr);
-  }
-  ~Impl() {
-    pthread_cond_destroy(&wake);
-    pthread_mutex_destroy(&mutex);
-  }
-  Impl(const Impl&) = delete;
-  Impl& operator=(const Impl&) = delete;
+  Impl(Callback cb, void* ctx, const EndWait* ew) : callback(cb), context(ctx), endWait(ew) {}
 
   void run();
 
   Callback callback;
   void* context;
-  pthread_mutex_t mutex;
-  pthread_cond_t wake;
+  const EndWait* endWait;
+  TimerWake wake;  // guards the state below
   std::thread thread;
   bool running = false;
   bool quit = false;
@@ -67,19 +39,23 @@ struct PeriodicTimer::Impl {
   std::atomic<bool> finished{false};
 };
 
-PeriodicTimer::PeriodicTimer(Callback callback, void* context)
-    : impl_(std::make_unique<Impl>(callback, context)) {}
+PeriodicTimer::PeriodicTimer(Callback callback, void* context, const EndWait* endWait)
+    : impl_(std::make_unique<Impl>(callback, context, endWait)) {}
 
 PeriodicTimer::~PeriodicTimer() {
   shutdown();
 }
 
+void PeriodicTimer::setThreadless(bool on) {
+  g_threadless.store(on);
+}
+
 bool PeriodicTimer::start(std::int32_t periodMs) {
   Impl& t = *impl_;
-  Locked lock(t.mutex);
+  std::lock_guard lock(t.wake);
   if (t.quit) return false;
   if (t.running) return true;
-  if (!t.thread.joinable() && !threadless()) {
+  if (!t.thread.joinable() && !g_threadless.load()) {
     try {
       t.thread = std::thread([&t] { t.run(); });
     } catch (const std::system_error&) {
@@ -91,27 +67,27 @@ bool PeriodicTimer::start(std::int32_t periodMs) {
   t.deadline = monotonicCounter() + t.period;
   t.running = true;
   ++t.runId;
-  pthread_cond_signal(&t.wake);
+  t.wake.wake();
   return true;
 }
 
 void PeriodicTimer::stop() {
   Impl& t = *impl_;
-  Locked lock(t.mutex);
+  std::lock_guard lock(t.wake);
   if (!t.running) return;
   t.running = false;
-  pthread_cond_signal(&t.wake);
+  t.wake.wake();
 }
 
 bool PeriodicTimer::running() const {
   Impl& t = *impl_;
-  Locked lock(t.mutex);
+  std::lock_guard lock(t.wake);
   return t.running;
 }
 
 bool PeriodicTimer::isCurrent(std::uint64_t run) const {
   Impl& t = *impl_;
-  Locked lock(t.mutex);
+  std::lock_guard lock(t.wake);
   return t.running && t.runId == run;
 }
 
@@ -122,44 +98,47 @@ bool PeriodicTimer::busy() const {
 void PeriodicTimer::shutdown() {
   Impl& t = *impl_;
   {
-    Locked lock(t.mutex);
+    std::lock_guard lock(t.wake);
     t.quit = true;
     t.running = false;
-    pthread_cond_signal(&t.wake);
+    t.wake.wake();
   }
   if (!t.thread.joinable()) return;
-  auto& gate = EventGate::instance();
-  gate.interruptWaits();
-  // A tick in progress may be carrying window calls to the home thread; waiting through
-  // the gate keeps serving them, where a plain join could deadlock.
-  gate.waitUntil([&t] { return t.finished.load(std::memory_order_acquire); });
+  if (t.endWait != nullptr) {
+    t.endWait->waitUntil([&t] { return t.finished.load(std::memory_order_acquire); });
+  }
   t.thread.join();
 }
 
 void PeriodicTimer::Impl::run() {
-  pthread_mutex_lock(&mutex);
+  bool fineTick = false;
+  std::unique_lock lock(wake);
   while (!quit) {
+    if (running != fineTick) {
+      fineTick = running;
+      TimerWake::fineTick(fineTick);
+    }
     if (!running) {
-      pthread_cond_wait(&wake, &mutex);
+      wake.wait(TimerWake::Never);
       continue;
     }
     const std::uint64_t id = runId;
     const std::uint64_t due = deadline;
     if (monotonicCounter() < due) {
-      const timespec until = toTimespec(due);
-      pthread_cond_timedwait(&wake, &mutex, &until);
+      wake.wait(due);
       continue;  // look again: stopped, restarted, quitting, or due
     }
     busy.store(true, std::memory_order_release);
-    pthread_mutex_unlock(&mutex);
+    lock.unlock();
     callback(context, id, counterSpan(monotonicCounter() - due, monotonicFrequency()));
-    pthread_mutex_lock(&mutex);
+    lock.lock();
     busy.store(false, std::memory_order_release);
     if (running && runId == id) deadline = nextTickDeadline(due, period, monotonicCounter());
   }
-  pthread_mutex_unlock(&mutex);
+  lock.unlock();
+  if (fineTick) TimerWake::fineTick(false);
   finished.store(true, std::memory_order_release);
-  EventGate::instance().notify();
+  if (endWait != nullptr) endWait->notify();
 }
 
 }  // namespace hi
