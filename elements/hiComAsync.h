@@ -145,11 +145,6 @@ class THIComAsync : public Element {
   // The error check's lines for a set of LineError flags, in the order the check adds them.
   static std::vector<std::string> errorTexts(std::uint32_t errors, bool parityCheck);
 
-  // The line state as the last modem-line query found it.
-  bool lineCTS() const { return cts_.load(); }
-  bool lineDSR() const { return dsr_.load(); }
-  bool lineRLSD() const { return rlsd_.load(); }
-
   // Forgets the bytes gathered and not yet handed to the driver (any thread); a hand-over
   // already under way completes. For a host that stops every write at once.
   void dropUnsent();

@@ -14,11 +14,7 @@ class THIMultiElementEx;
 class TClassMultiBase : public Scheme {
  public:
   // Only constructs: the generated class creates its edge element first, then the rest.
-  TClassMultiBase(void* ownerGraph, void* parentWindow)
-      : ownerGraph_(ownerGraph), parentWindow_(parentWindow) {}
-
-  void* ownerGraph() const { return ownerGraph_; }
-  void* parentWindow() const { return parentWindow_; }
+  TClassMultiBase(void* /*ownerGraph*/, void* /*parentWindow*/) {}
 
   // The instance's edge element; created first, so it is destroyed last.
   THIEditMultiEx* edge = nullptr;
@@ -26,10 +22,6 @@ class TClassMultiBase : public Scheme {
  protected:
   // Creates the edge element with room for the container's input points and data outputs.
   THIEditMultiEx* createEdge(std::size_t workCount, std::size_t varCount);
-
- private:
-  void* ownerGraph_;
-  void* parentWindow_;
 };
 
 // The creation routine of a generated sub-graph class Graph, constructed as

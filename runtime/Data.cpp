@@ -106,22 +106,7 @@ std::string toString(const TData& d) {
   }
 }
 
-std::int32_t toIndex(const TData& d) {
-  switch (d.type) {
-    case dtInteger: return d.integer;
-    case dtString: {
-      if (d.text.empty()) return -1;
-      const std::int32_t n = parseInteger(d.text);
-      return (n != 0 || d.text[0] == '0') ? n : -1;
-    }
-    case dtReal: return realToInteger(d.real);
-    default: return -1;
-  }
-}
-
 MemoryStream* toStream(const TData& d) { return d.type == dtStream ? d.stream : nullptr; }
-
-bool toFlag(const TData& d) { return d.type == dtInteger ? d.integer != 0 : true; }
 
 std::int32_t parseInteger(std::string_view s) {
   std::size_t i = 0;

@@ -81,9 +81,7 @@ TData makeReal(double x);
 std::int32_t toInteger(const TData& d);
 double toReal(const TData& d);
 std::string toString(const TData& d);
-std::int32_t toIndex(const TData& d);
 MemoryStream* toStream(const TData& d);
-bool toFlag(const TData& d);
 
 // Text to number and back, with the graph's own rules (no blanks skipped, wrap-around).
 std::int32_t parseInteger(std::string_view s);

@@ -26,7 +26,6 @@ class WriteGuard : public Element {
   // From now on no byte reaches the port, nor any that the port still holds back (see
   // insert). Any thread; waits for a write under way.
   void halt();
-  bool halted() const { return halted_.load(); }
 
   // From now on one-byte writes are image bytes and "PUSK" is the start command.
   void uploadBegins() { uploading_ = true; }

@@ -40,11 +40,4 @@ std::string_view outcomeName(Outcome outcome) {
   return rowOf(outcome).name;
 }
 
-std::optional<Outcome> outcomeNamed(std::string_view name) {
-  for (const Row& row : kRows) {
-    if (row.name == name) return row.outcome;
-  }
-  return std::nullopt;
-}
-
 }  // namespace hi::cli

@@ -2,7 +2,6 @@
 // numbers: they are documented in the README and the man page and never change meaning.
 #pragma once
 
-#include <optional>
 #include <span>
 #include <string_view>
 
@@ -33,6 +32,5 @@ std::span<const OutcomeRow> outcomeTable();
 int exitCode(Outcome outcome);
 // The name scripts read in the JSON lines: "ok", "open_failed", ...
 std::string_view outcomeName(Outcome outcome);
-std::optional<Outcome> outcomeNamed(std::string_view name);
 
 }  // namespace hi::cli

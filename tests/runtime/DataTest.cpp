@@ -41,24 +41,8 @@ TEST(DataConversions, IntegerStringRealAndOtherTags) {
   EXPECT_EQ(toStream(makeStream(&stream)), &stream);
   EXPECT_EQ(toStream(makeInteger(1)), nullptr);
 
-  EXPECT_FALSE(toFlag(makeInteger(0)));
-  EXPECT_TRUE(toFlag(makeInteger(-1)));
-  EXPECT_TRUE(toFlag(makeNull()));
-  EXPECT_TRUE(toFlag(makeString("0")));
-
   const std::string bytes("a\0b\xff", 4);  // text keeps every byte, zero bytes too
   EXPECT_EQ(toString(makeString(bytes)), bytes);
-}
-
-TEST(DataConversions, ToIndexTellsZeroFromNoNumber) {
-  EXPECT_EQ(toIndex(makeString("")), -1);
-  EXPECT_EQ(toIndex(makeString("abc")), -1);
-  EXPECT_EQ(toIndex(makeNull()), -1);
-  EXPECT_EQ(toIndex(makeString("0")), 0);
-  EXPECT_EQ(toIndex(makeString("0abc")), 0);
-  EXPECT_EQ(toIndex(makeString("7x")), 7);
-  EXPECT_EQ(toIndex(makeString("-0")), -1);  // a zero result that does not begin with "0"
-  EXPECT_EQ(toIndex(real(4.5)), 4);
 }
 
 TEST(DataConversions, RealsOutsideTheIntegerRangeAreDefined) {

@@ -49,7 +49,6 @@ class Control {
   bool mouseDown(std::int32_t button, std::uint32_t keyState, int x, int y);
   bool mouseUp(std::int32_t button, std::uint32_t keyState, int x, int y);
   bool mouseMove(std::uint32_t keyState, int x, int y);
-  bool doubleClick(std::int32_t button);
   bool wheel(int delta);
   void hover(bool enter);
   // A key pressed and released, with the character it types (empty for none).
@@ -249,12 +248,9 @@ class Window : public WindowDriver {
   Control* focused = nullptr;  // set by keepFocusInChain only
   std::vector<Control*> controls;  // in creation order
 
-  // The user's hands on the window: the close box (true when the window closed), Enter that
-  // no control took (true when a default button took it), a press on the client area, and
+  // The user's hands on the window: the close box (true when the window closed) and
   // dragging the frame to a new inner size.
   bool requestClose();
-  bool pressEnter();
-  bool pressClient(int x, int y);
   void resize(Size newInner);
 
   void setVisible(bool v) override { visible = v; }

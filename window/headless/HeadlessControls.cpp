@@ -41,12 +41,6 @@ bool Control::mouseMove(std::uint32_t keyState, int x, int y) {
   return true;
 }
 
-bool Control::doubleClick(std::int32_t button) {
-  if (!reachable()) return false;
-  sink.mouseDoubleClick(MouseInput{button, 0, bounds.width / 2, bounds.height / 2});
-  return true;
-}
-
 bool Control::click() {
   // Nothing of a control without a size is there to click.
   if (bounds.empty()) return false;

@@ -110,17 +110,6 @@ bool Window::requestClose() {
   return true;
 }
 
-bool Window::pressEnter() {
-  return visible && enabled && sink.enterUnhandled();
-}
-
-bool Window::pressClient(int x, int y) {
-  if (!visible || !enabled) return false;
-  sink.mouseDown(MouseInput{0, MkLButton, x, y});
-  sink.mouseUp(MouseInput{0, 0, x, y});
-  return true;
-}
-
 Control* control(const WidgetDriver* driver) {
   return dynamic_cast<Control*>(const_cast<WidgetDriver*>(driver));
 }
