@@ -11,12 +11,15 @@
 // Everything goes through the messages the controls take from the user's mouse and keys:
 // the program under test runs its own window, graph and serial port, unaware of this one.
 //
-// tormisaplex-uploader-hands UPLOADER.exe keys|typed|list-keys|mouse: chooses the port with
-// real input (SendInput, as the system's keyboard and mouse driver hands it over) in one
-// ordinary way, without clicking anything first: Down and Enter on the closed box, its name
-// typed and Enter, Alt+Down End Enter in the open list, or the arrow and the item clicked.
-// Then Space must press «Записать», which has the focus once the device answered. Exit
-// status 0 when the upload started.
+// tormisaplex-uploader-hands UPLOADER.exe keys|typed|list-keys|mouse [RESULT]: the whole
+// session with real input (SendInput, as the system's keyboard and mouse driver hands it
+// over to the foreground window), without clicking anything first. The port box must have
+// the focus at start; the port is chosen in one ordinary way: Down until it shows and Enter
+// on the closed box, its name typed and Enter, Alt+Down End Enter in the open list, or the
+// arrow and the item clicked. Once the device answered, «Записать» must have the focus and
+// Space press it; the session's device then fails the upload, and on the result display
+// «OK» must have the focus and Space close the window. These sessions must run alone: keys
+// go to whichever window has the foreground.
 // With TORMISAPLEX_SHOTS set to a path prefix (a Linux path), the hands also save what the
 // screen shows of the window as PREFIX-identified.bmp, PREFIX-upload.bmp (the bar a third of
 // the way) and PREFIX-success.bmp or PREFIX-failure.bmp.
@@ -31,6 +34,7 @@
 #include <initializer_list>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -196,12 +200,84 @@ void clickAt(POINT p) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-// Chooses the port in one way; true once the device answered («Записать» enabled).
+BOOL CALLBACK findList(HWND hwnd, LPARAM l) {
+  auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(l);
+  if (::GetWindowThreadProcessId(hwnd, nullptr) == found->first &&
+      className(hwnd) == L"ComboLBox" && ::IsWindowVisible(hwnd)) {
+    found->second = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The open list of a combo box in the form's thread, or null.
+HWND openList(HWND form) {
+  std::pair<DWORD, HWND> found{::GetWindowThreadProcessId(form, nullptr), nullptr};
+  ::EnumWindows(&findList, reinterpret_cast<LPARAM>(&found));
+  return found.second;
+}
+
+// The window's thread's keyboard focus, or null.
+HWND focusOf(HWND form) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(form, nullptr), &gui)) return nullptr;
+  return gui.hwndFocus;
+}
+
+// Whether the focus is on a control or an inner part of it (the port box's edit field).
+bool focusIn(HWND form, HWND control) {
+  const HWND focus = focusOf(form);
+  return focus != nullptr && (focus == control || ::IsChild(control, focus));
+}
+
+// Where the input went, for a step that did not work: the foreground, the focus, the port
+// box and its items, and the status line.
+void describe(const char* what, HWND form, HWND box) {
+  const HWND focus = focusOf(form);
+  std::printf("uploader-hands: %s; foreground is %s, focus on %ls \"%ls\"; the box shows item "
+              "%d of", what, ::GetForegroundWindow() == form ? "the window" : "elsewhere",
+              className(focus).c_str(), textOf(focus).c_str(),
+              static_cast<int>(::SendMessageW(box, CB_GETCURSEL, 0, 0)));
+  const int n = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    wchar_t item[64] = {};
+    if (::SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 64) {
+      ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+    }
+    std::printf(" %ls", item);
+  }
+  std::printf(", its list %s\n",
+              ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0 ? "open" : "closed");
+  for (HWND h : children(form)) {
+    if (className(h) == L"Edit" && ::GetParent(h) == form && ::IsWindowVisible(h)) {
+      std::printf("uploader-hands:   a field reads \"%ls\"\n", textOf(h).c_str());
+    }
+  }
+  std::fflush(stdout);
+}
+
+// Chooses the port in one way; true once the device answered: «Записать» enabled, and
+// with the focus.
 bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring& port,
                 HWND write) {
-  ::SetForegroundWindow(form);
   if (way == "keys") {
-    sendKeys({VK_DOWN, VK_RETURN});
+    // Down until the port shows: the list holds the system's ports too (Wine's COM1).
+    const auto shown = [&] {
+      const int at = static_cast<int>(::SendMessageW(box, CB_GETCURSEL, 0, 0));
+      wchar_t item[64] = {};
+      if (at >= 0 && ::SendMessageW(box, CB_GETLBTEXTLEN, at, 0) < 64) {
+        ::SendMessageW(box, CB_GETLBTEXT, at, reinterpret_cast<LPARAM>(item));
+      }
+      return port == item;
+    };
+    const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count && !shown(); ++i) sendKeys({VK_DOWN});
+    if (!shown()) {
+      describe("Down did not show the port", form, box);
+      return false;
+    }
+    sendKeys({VK_RETURN});
   } else if (way == "typed") {
     for (wchar_t c : port) {
       INPUT in[2] = {};
@@ -217,33 +293,41 @@ bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring&
     sendKeys({VK_DOWN}, true);
     if (!waitFor([&] { return ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0; },
                  std::chrono::seconds(10))) {
+      describe("Alt+Down did not open the list", form, box);
       return false;
     }
-    sendKeys({VK_END, VK_RETURN});
+    sendKeys({VK_END});
+    sendKeys({VK_RETURN});
   } else if (way == "mouse") {
     RECT r{};
     ::GetWindowRect(box, &r);
     clickAt(POINT{r.right - 8, (r.top + r.bottom) / 2});
-    COMBOBOXINFO info{};
-    info.cbSize = sizeof info;
-    if (!waitFor([&] { return ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0; },
-                 std::chrono::seconds(10)) ||
-        !::GetComboBoxInfo(box, &info)) {
+    // The open list is a top-level window of the uploader's thread. GetComboBoxInfo would
+    // name it, but under Wine it answers only inside the box's own process.
+    HWND list = nullptr;
+    if (!waitFor([&] { return (list = openList(form)) != nullptr; }, std::chrono::seconds(10))) {
+      describe("no open list after the arrow's click", form, box);
       return false;
     }
     const int index = static_cast<int>(
         ::SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                        reinterpret_cast<LPARAM>(port.c_str())));
     RECT item{};
-    if (index < 0 || ::SendMessageW(info.hwndList, LB_GETITEMRECT, index,
+    if (index < 0 || ::SendMessageW(list, LB_GETITEMRECT, index,
                                     reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+      describe("the port is not in the open list", form, box);
       return false;
     }
     POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-    ::ClientToScreen(info.hwndList, &p);
+    ::ClientToScreen(list, &p);
     clickAt(p);
   }
-  return waitFor([&] { return ::IsWindowEnabled(write) != 0; }, std::chrono::seconds(60));
+  if (!waitFor([&] { return ::IsWindowEnabled(write) != 0 && focusIn(form, write); },
+               std::chrono::seconds(60))) {
+    describe("the device was not identified, or «Записать» has no focus", form, box);
+    return false;
+  }
+  return true;
 }
 
 // What the screen shows where the window is, as a 24-bit bitmap file. The screen is read, not
@@ -359,27 +443,51 @@ int main(int argc, char** argv) {
   if (status == 0 && choosing) {
     HWND box = child(form, L"ComboBox", nullptr, true);
     write = child(form, L"Button", WriteCaption, false);
-    if (box == nullptr || write == nullptr) {
-      status = fail("the port box or «Записать» is missing");
+    HWND ok = child(form, L"Button", L"OK", false);
+    if (box == nullptr || write == nullptr || ok == nullptr) {
+      status = fail("the port box, «Записать» or «OK» is missing");
+    } else if (::SetForegroundWindow(form),
+               !waitFor([&] { return focusIn(form, box); }, std::chrono::seconds(10))) {
+      describe("at start", form, box);
+      status = fail("the port box does not have the focus at start");
     } else if (!chooseWith(way, form, box, port, write)) {
       status = fail("the choice did not reach the device");
     } else {
-      // «Записать» has the focus now: Space presses it; the window then takes no input.
+      // Space presses «Записать»; the window then takes no input until the result shows
+      // (which, after a few blocks, may come before this looks).
       sendKeys({VK_SPACE});
-      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0; }, std::chrono::seconds(30))) {
+      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0 || ::IsWindowVisible(ok); },
+                   std::chrono::seconds(30))) {
         status = fail("Space did not press «Записать»");
       } else {
         std::printf("uploader-hands: chosen with %s, the upload started\n", way.c_str());
       }
     }
-    // The upload cannot be closed: ended from outside.
-    ::TerminateProcess(pi.hProcess, status == 0 ? 0 : 1);
-    ::WaitForSingleObject(pi.hProcess, 30000);
-    ::CloseHandle(pi.hProcess);
-    std::fflush(stdout);
-    return status;
+    // The session's device fails the upload after a few blocks; on the result display
+    // «OK» has the focus, and Space on it closes the window.
+    if (status == 0 &&
+        !waitFor([&] { return ::IsWindowVisible(ok) && focusIn(form, ok); },
+                 std::chrono::seconds(600))) {
+      describe("the result display", form, box);
+      status = fail("no result display with the focus on «OK»");
+    }
+    if (status == 0) {
+      sendKeys({VK_SPACE});
+      if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+        status = fail("Space on «OK» did not close the window");
+      } else {
+        std::printf("uploader-hands: Space on «OK» closed the window\n");
+      }
+    }
+    if (status != 0) {
+      ::TerminateProcess(pi.hProcess, 1);
+      ::WaitForSingleObject(pi.hProcess, 30000);
+      ::CloseHandle(pi.hProcess);
+      std::fflush(stdout);
+      return status;
+    }
   }
-  if (status == 0) {
+  if (status == 0 && !choosing) {
     HWND box = child(form, L"ComboBox", nullptr, true);
     int index = -1;
     if (box != nullptr) {
@@ -420,7 +528,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (status == 0 && !noDevice) {
+  if (status == 0 && !noDevice && !choosing) {
     // Both displays exist, hidden, from the start; only their visibility is watched, so
     // that the watching asks nothing of the program's GUI thread while it uploads.
     HWND success = child(form, L"Static", SuccessText, false);
