@@ -20,6 +20,8 @@
 // Space press it; the session's device then fails the upload, and on the result display
 // «OK» must have the focus and Space close the window. These sessions must run alone: keys
 // go to whichever window has the foreground.
+// tormisaplex-uploader-hands probe-combo-info UPLOADER.exe: whether GetComboBoxInfo names
+// the parts of a plain COMBOBOX from another process (docs/windows.md).
 // With TORMISAPLEX_SHOTS set to a path prefix (a Linux path), the hands also save what the
 // screen shows of the window as PREFIX-identified.bmp, PREFIX-upload.bmp (the bar a third of
 // the way) and PREFIX-success.bmp or PREFIX-failure.bmp.
@@ -388,9 +390,114 @@ int fail(const char* what) {
   return 1;
 }
 
+// Common controls 6 for this thread, from the manifest of a program (the uploader's), so
+// that a COMBOBOX made now is the one the uploader has. False when the manifest is missing.
+bool useManifestOf(const char* program) {
+  const std::wstring source = windowsPath(program);
+  ACTCTXW context{};
+  context.cbSize = sizeof context;
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  context.lpSource = source.c_str();
+  context.lpResourceName = MAKEINTRESOURCEW(1);  // the manifest of a program
+  const HANDLE handle = ::CreateActCtxW(&context);
+  ULONG_PTR cookie = 0;
+  if (handle == INVALID_HANDLE_VALUE || !::ActivateActCtx(handle, &cookie)) return false;
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
+  return ::InitCommonControlsEx(&classes) != FALSE;
+}
+
+// A window with a plain COMBOBOX, nothing else (no subclass, no program around it).
+HWND plainComboWindow(bool visible) {
+  HWND form = ::CreateWindowExW(0, L"STATIC", L"plain combo box",
+                                WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 0, 0, 200, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+  ::CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10, 120, 200,
+                    form, nullptr, nullptr, nullptr);
+  return form;
+}
+
+// plain-combo [PROGRAM]: shows the window until it is closed, for `probe-combo-info`.
+int plainCombo(const char* manifestOf) {
+  if (manifestOf != nullptr && !useManifestOf(manifestOf)) return fail("no common controls 6");
+  HWND form = plainComboWindow(true);
+  MSG msg;
+  while (::IsWindow(form) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+  return 0;
+}
+
+// Whether GetComboBoxInfo names the parts of a plain COMBOBOX in this process or in another.
+bool comboInfoAnswers(const char* manifestOf, bool here) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (here) {
+    HWND form = plainComboWindow(false);
+    HWND box = child(form, L"ComboBox", nullptr, false);
+    const bool answers = ::GetComboBoxInfo(box, &info) != FALSE && info.hwndCombo == box &&
+                         info.hwndList != nullptr;
+    ::DestroyWindow(form);
+    return answers;
+  }
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" plain-combo";
+  if (manifestOf != nullptr) command += L" \"" + windowsPath(manifestOf) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi)) {
+    return false;
+  }
+  Found found{pi.dwProcessId, nullptr};
+  HWND box = nullptr;
+  waitFor([&] {
+    ::EnumWindows(
+        [](HWND h, LPARAM l) -> BOOL {
+          auto* f = reinterpret_cast<Found*>(l);
+          DWORD pid = 0;
+          ::GetWindowThreadProcessId(h, &pid);
+          if (pid != f->process || !::IsWindowVisible(h)) return TRUE;
+          f->window = h;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    if (found.window != nullptr) box = child(found.window, L"ComboBox", nullptr, true);
+    return box != nullptr;
+  }, std::chrono::seconds(30));
+  const bool answers = box != nullptr && ::GetComboBoxInfo(box, &info) != FALSE &&
+                       info.hwndCombo == box && info.hwndList != nullptr;
+  if (found.window != nullptr) ::PostMessageW(found.window, WM_CLOSE, 0, 0);
+  if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  return answers;
+}
+
+// probe-combo-info UPLOADER.exe: GetComboBoxInfo on a plain COMBOBOX of Windows' own controls
+// and of common controls 6 (the uploader's), from its own process and from another. Windows
+// names them to any process; Wine 8 only to the box's own, which is why the hands find the
+// uploader's open list by its class.
+int probeComboInfo(const char* uploader) {
+  const auto say = [](bool answers) { return answers ? "answers" : "fails"; };
+  const bool user32Here = comboInfoAnswers(nullptr, true);
+  const bool user32There = comboInfoAnswers(nullptr, false);
+  const bool v6There = comboInfoAnswers(uploader, false);
+  if (!useManifestOf(uploader)) return fail("the uploader's manifest gives no common controls 6");
+  const bool v6Here = comboInfoAnswers(uploader, true);
+  std::printf("GetComboBoxInfo on Windows' own COMBOBOX: in its process %s, from another %s\n"
+              "GetComboBoxInfo on a common controls 6 COMBOBOX: in its process %s, from another "
+              "%s\n",
+              say(user32Here), say(user32There), say(v6Here), say(v6There));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "plain-combo") == 0) {
+    return plainCombo(argc >= 3 ? argv[2] : nullptr);
+  }
+  if (argc == 3 && std::strcmp(argv[1], "probe-combo-info") == 0) return probeComboInfo(argv[2]);
   const std::string way = argc >= 3 ? argv[2] : "";
   const bool choosing = way == "keys" || way == "typed" || way == "list-keys" || way == "mouse";
   const bool noDevice = way == "nodevice";
@@ -398,7 +505,8 @@ int main(int argc, char** argv) {
       (way != "success" && way != "failure" && !noDevice && !choosing)) {
     std::fprintf(stderr,
                  "usage: tormisaplex-uploader-hands UPLOADER.exe "
-                 "success|failure|nodevice|keys|typed|list-keys|mouse [RESULT]\n");
+                 "success|failure|nodevice|keys|typed|list-keys|mouse [RESULT]\n"
+                 "       tormisaplex-uploader-hands probe-combo-info UPLOADER.exe\n");
     return 2;
   }
   // With a result name, the uploader records into a fresh %LOCALAPPDATA% of its own, and
