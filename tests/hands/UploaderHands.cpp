@@ -5,6 +5,10 @@
 // upload took, on standard output. Closes the window at the end. The exit status is 0 when
 // the expected display came and the program ended by itself once closed.
 //
+// tormisaplex-uploader-hands UPLOADER.exe stolen: the same, but at block 20 a second program
+// opens the port and reads whatever comes (Wine allows a second open): the failure display
+// must come all the same, within a minute, and the window close.
+//
 // tormisaplex-uploader-hands UPLOADER.exe nodevice: the same choice, then the status line
 // must say that no device answers on the port, and «Записать» must stay unpressable.
 //
@@ -29,6 +33,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -332,6 +338,43 @@ bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring&
   return true;
 }
 
+// A second program on the uploader's port while it uploads: opens the port (Wine allows a
+// second open; Windows refuses it) and reads whatever comes, so that the uploader's reader
+// stops getting the replies. Runs until stopped.
+class PortThief {
+ public:
+  bool start(const std::wstring& port) {
+    const std::wstring path = L"\\\\.\\" + port;
+    handle_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    // Waits in a read for whatever comes, as a terminal program does. Each read returns as
+    // soon as a byte came, or after 100 ms.
+    COMMTIMEOUTS t{MAXDWORD, MAXDWORD, 100, 0, 0};
+    ::SetCommTimeouts(handle_, &t);
+    reader_ = std::thread([this] {
+      char buffer[256];
+      DWORD n = 0;
+      while (!stop_ && ::ReadFile(handle_, buffer, sizeof buffer, &n, nullptr)) stolen_ += n;
+    });
+    return true;
+  }
+  std::size_t stop() {
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return stolen_;
+  }
+  ~PortThief() { stop(); }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::thread reader_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::size_t> stolen_{0};
+};
+
 // What the screen shows where the window is, as a 24-bit bitmap file. The screen is read, not
 // the window asked to paint itself, so the picture is what the user sees.
 bool saveShot(HWND form, const char* prefix, const char* stage) {
@@ -501,11 +544,12 @@ int main(int argc, char** argv) {
   const std::string way = argc >= 3 ? argv[2] : "";
   const bool choosing = way == "keys" || way == "typed" || way == "list-keys" || way == "mouse";
   const bool noDevice = way == "nodevice";
+  const bool stolen = way == "stolen";
   if (argc < 3 || argc > 4 ||
-      (way != "success" && way != "failure" && !noDevice && !choosing)) {
+      (way != "success" && way != "failure" && !noDevice && !choosing && !stolen)) {
     std::fprintf(stderr,
                  "usage: tormisaplex-uploader-hands UPLOADER.exe "
-                 "success|failure|nodevice|keys|typed|list-keys|mouse [RESULT]\n"
+                 "success|failure|nodevice|stolen|keys|typed|list-keys|mouse [RESULT]\n"
                  "       tormisaplex-uploader-hands probe-combo-info UPLOADER.exe\n");
     return 2;
   }
@@ -654,17 +698,43 @@ int main(int argc, char** argv) {
         saveShot(form, shots, "upload");
       }
     }
+    // The port taken by another program once the upload is under way.
+    PortThief thief;
+    auto stolenAt = Clock::now();
+    if (stolen) {
+      HWND bar = child(form, L"msctls_progress32", nullptr, false);
+      if (bar == nullptr ||
+          !waitFor([&] { return ::SendMessageW(bar, PBM_GETPOS, 0, 0) >= 20; },
+                   std::chrono::seconds(600))) {
+        status = fail("the upload did not reach block 20");
+      } else if (!thief.start(port)) {
+        status = fail("the second open of the port failed: not Wine?");
+      }
+      stolenAt = Clock::now();
+    }
     HWND shown = nullptr;
-    const bool ended = success != nullptr && failure != nullptr && waitFor(
+    const bool ended = status == 0 && success != nullptr && failure != nullptr && waitFor(
         [&] {
           if (::IsWindowVisible(success)) shown = success;
           if (::IsWindowVisible(failure)) shown = failure;
           return shown != nullptr;
         },
-        std::chrono::seconds(1200));
+        // A frozen upload never shows one; with the port taken, the watchdog ends it in
+        // seconds.
+        std::chrono::seconds(stolen ? 60 : 1200));
     const double seconds =
         std::chrono::duration<double>(Clock::now() - pressedAt).count();
-    if (!ended) {
+    if (stolen) {
+      const std::size_t bytes = thief.stop();
+      std::printf("uploader-hands: the second program took %zu bytes", bytes);
+      if (ended) {
+        std::printf("; the display came %.1f s after it opened the port",
+                    std::chrono::duration<double>(Clock::now() - stolenAt).count());
+      }
+      std::printf("\n");
+    }
+    if (status != 0) {
+    } else if (!ended) {
       status = fail("neither the success nor the failure display came");
     } else {
       std::printf("uploader-hands: %s display after %.1f s\n",
