@@ -9,6 +9,9 @@
 // opens the port and reads whatever comes (Wine allows a second open): the failure display
 // must come all the same, within a minute, and the window close.
 //
+// tormisaplex-uploader-hands UPLOADER.exe close-in-settle: the same upload, but the window is
+// closed during the settle time after "PUSK"; the program must end within 30 s.
+//
 // tormisaplex-uploader-hands UPLOADER.exe nodevice: the same choice, then the status line
 // must say that no device answers on the port, and «Записать» must stay unpressable.
 //
@@ -545,11 +548,13 @@ int main(int argc, char** argv) {
   const bool choosing = way == "keys" || way == "typed" || way == "list-keys" || way == "mouse";
   const bool noDevice = way == "nodevice";
   const bool stolen = way == "stolen";
-  if (argc < 3 || argc > 4 ||
-      (way != "success" && way != "failure" && !noDevice && !choosing && !stolen)) {
+  const bool closeInSettle = way == "close-in-settle";
+  if (argc < 3 || argc > 4 || (way != "success" && way != "failure" && !noDevice &&
+                               !choosing && !stolen && !closeInSettle)) {
     std::fprintf(stderr,
                  "usage: tormisaplex-uploader-hands UPLOADER.exe "
-                 "success|failure|nodevice|stolen|keys|typed|list-keys|mouse [RESULT]\n"
+                 "success|failure|nodevice|stolen|close-in-settle|keys|typed|list-keys|mouse "
+                 "[RESULT]\n"
                  "       tormisaplex-uploader-hands probe-combo-info UPLOADER.exe\n");
     return 2;
   }
@@ -712,8 +717,31 @@ int main(int argc, char** argv) {
       }
       stolenAt = Clock::now();
     }
+    if (closeInSettle) {
+      // After "PUSK" the window takes input again while the device restarts; closing it
+      // then ends the program at once.
+      const auto displayed = [&] { return ::IsWindowVisible(success) || ::IsWindowVisible(failure); };
+      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0 || displayed(); },
+                   std::chrono::seconds(60)) ||
+          !waitFor([&] { return ::IsWindowEnabled(form) != 0 || displayed(); },
+                   std::chrono::seconds(1200)) ||
+          displayed()) {
+        status = fail("no settle time after the upload");
+      } else {
+        std::printf("uploader-hands: the upload took %.1f s; closing during the settle time\n",
+                    std::chrono::duration<double>(Clock::now() - pressedAt).count());
+        const auto closedAt = Clock::now();
+        ::PostMessageW(form, WM_CLOSE, 0, 0);
+        if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+          status = fail("the window did not close during the settle time");
+        } else {
+          std::printf("uploader-hands: the program ended %.1f s after the window was closed\n",
+                      std::chrono::duration<double>(Clock::now() - closedAt).count());
+        }
+      }
+    }
     HWND shown = nullptr;
-    const bool ended = status == 0 && success != nullptr && failure != nullptr && waitFor(
+    const bool ended = status == 0 && !closeInSettle && success != nullptr && failure != nullptr && waitFor(
         [&] {
           if (::IsWindowVisible(success)) shown = success;
           if (::IsWindowVisible(failure)) shown = failure;
@@ -733,7 +761,7 @@ int main(int argc, char** argv) {
       }
       std::printf("\n");
     }
-    if (status != 0) {
+    if (status != 0 || closeInSettle) {
     } else if (!ended) {
       status = fail("neither the success nor the failure display came");
     } else {
