@@ -24,8 +24,8 @@
 // the focus at start; the port is chosen in one ordinary way: Down until it shows and Enter
 // on the closed box, its name typed and Enter, Alt+Down End Enter in the open list, or the
 // arrow and the item clicked. Once the device answered, «Записать» must have the focus and
-// Space press it; the session's device then fails the upload, and on the result display
-// «OK» must have the focus and Space close the window. These sessions must run alone: keys
+// Space press it; on the result display (success, or failure when the session's device
+// fails the upload) «OK» must have the focus and Space close the window. These sessions must run alone: keys
 // go to whichever window has the foreground.
 // tormisaplex-uploader-hands probe-combo-info UPLOADER.exe: whether GetComboBoxInfo names
 // the parts of a plain COMBOBOX from another process (docs/windows.md).
@@ -620,8 +620,7 @@ int main(int argc, char** argv) {
         std::printf("uploader-hands: chosen with %s, the upload started\n", way.c_str());
       }
     }
-    // The session's device fails the upload after a few blocks; on the result display
-    // «OK» has the focus, and Space on it closes the window.
+    // On the result display «OK» has the focus, and Space on it closes the window.
     if (status == 0 &&
         !waitFor([&] { return ::IsWindowVisible(ok) && focusIn(form, ok); },
                  std::chrono::seconds(600))) {
