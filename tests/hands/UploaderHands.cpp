@@ -471,6 +471,16 @@ int plainCombo(const char* manifestOf) {
   return 0;
 }
 
+// The first shown window of a process.
+BOOL CALLBACK findShown(HWND hwnd, LPARAM l) {
+  auto* found = reinterpret_cast<Found*>(l);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != found->process || !::IsWindowVisible(hwnd)) return TRUE;
+  found->window = hwnd;
+  return FALSE;
+}
+
 // Whether GetComboBoxInfo names the parts of a plain COMBOBOX in this process or in another.
 bool comboInfoAnswers(const char* manifestOf, bool here) {
   COMBOBOXINFO info{};
@@ -497,16 +507,7 @@ bool comboInfoAnswers(const char* manifestOf, bool here) {
   Found found{pi.dwProcessId, nullptr};
   HWND box = nullptr;
   waitFor([&] {
-    ::EnumWindows(
-        [](HWND h, LPARAM l) -> BOOL {
-          auto* f = reinterpret_cast<Found*>(l);
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(h, &pid);
-          if (pid != f->process || !::IsWindowVisible(h)) return TRUE;
-          f->window = h;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumWindows(&findShown, reinterpret_cast<LPARAM>(&found));
     if (found.window != nullptr) box = child(found.window, L"ComboBox", nullptr, true);
     return box != nullptr;
   }, std::chrono::seconds(30));
