@@ -40,7 +40,7 @@ TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, voi
   FinalAckMask = create<THIStrMask>();
   FinalAckMask->Mask = "????465A";
   FinalAckMask->IgnoreCase = 1;
-  ReplyHub = setupHub(create<THIHub>(), 1, 3);
+  ReplyHub = setupHub(create<THIHub>(), 1, 4);
 
   FirmwareImage = create<THIMemoryStream>();
   FirmwareImage->Load(loadResourceStream("STREAM0"));
@@ -138,6 +138,7 @@ void TClassMultiElementEx_228A260::connectElements() {
   ReplyHub->onEvent[0] = makeEventPoint<&THIStream2Hex::doConvert>(0, ReplyHex);
   ReplyHub->onEvent[1] = makeEventPoint<&THIEditMultiEx::doEvent>(5, UploadEdge);
   ReplyHub->onEvent[2] = makeEventPoint<&THICounter::doReset>(0, SilenceCounter);
+  ReplyHub->onEvent[3] = makeEventPoint<&THIMMTimer::doAlive>(1, Watchdog);
   ReplyHex->onResult = makeEventPoint<&THIReplyGather::doAdd>(0, ReplyGather);
   ReplyGather->onReply = makeEventPoint<&THIStrMask::doCompare>(0, FinalAckMask);
   ReplyGather->onWrong = makeEventPoint<&THIHub::doEvent>(0, UploadFailHub);

@@ -278,9 +278,10 @@ void THIComAsync::doRead(TData& d, std::uint16_t) {
     const BlockingCall stalled([p] { p->abortTransfers(); });
     r = p->read(data, n > 0 ? static_cast<std::size_t>(n) : 0);
   }
-  // A read that failed (a hang-up, an aborted wait) reports what it got, and nothing if it
-  // got nothing: an empty chunk would look like a sign of life to the graph.
-  if (r.closed || (!r.ok && data.empty())) return;
+  // A read reports what it got, and nothing if it got nothing (a failed or aborted read,
+  // bytes another program took first): an empty chunk would look like a sign of life to the
+  // graph and start the upload's silence count over.
+  if (r.closed || data.empty()) return;
   fireString(onRead, data);
 }
 

@@ -33,6 +33,10 @@ void THIMMTimer::doStop(TData& /*d*/) {
   fireNull(onStop);
 }
 
+void THIMMTimer::doAlive(TData& /*d*/) {
+  alive_ = std::chrono::steady_clock::now();
+}
+
 void THIMMTimer::tick(void* self, std::uint64_t run, std::chrono::nanoseconds late) {
   auto* timer = static_cast<THIMMTimer*>(self);
   const auto dueAt = std::chrono::steady_clock::now() - late;
@@ -44,8 +48,8 @@ void THIMMTimer::tick(void* self, std::uint64_t run, std::chrono::nanoseconds la
                           : std::chrono::steady_clock::time_point::max();
   EventScope scope(&timer->cancel_, lateAt, forced);
   if (!scope || !timer->timer_.isCurrent(run)) return;
-  // Another event ran after this tick fell due: the period was not quiet.
-  if (timer->QuietTicks != 0 && !forced && EventGate::instance().lastEventEnd() > dueAt) return;
+  // A sign of life came after this tick fell due: the period was not quiet.
+  if (timer->QuietTicks != 0 && !forced && timer->alive_ > dueAt) return;
   std::int32_t remaining = timer->remaining_.load();
   if (remaining >= 0) timer->remaining_.store(--remaining);
   fireNull(timer->onTimer);

@@ -2,12 +2,14 @@
 // after a number of ticks. Ticks run one at a time, each as one graph event; a tick that
 // falls due while the previous one is still busy is dropped.
 //
-// With QuietTicks set, a tick stands for a whole period in which nothing else happened in
-// the graph: it is dropped, not delivered late, when another graph event ends after it fell
-// due and before it got its turn. The upload's watchdog relies on this: a reply resets its
-// silence count at the very end of its event, and a tick that had waited behind that event
-// would count as a silent second right after the reset. A plain delay must not use it: on a
-// busy line (a device that talks while it starts) its tick would be dropped again and again.
+// With QuietTicks set, a tick stands for a whole period without a sign of life (doAlive):
+// it is dropped, not delivered late, when a sign of life came after it fell due and before
+// it got its turn. The upload's watchdog relies on this: a reply resets its silence count at
+// the very end of its event, and a tick that had waited behind that event would count as a
+// silent second right after the reset. Only what the graph calls a sign of life counts:
+// events that bring nothing (a line that keeps signalling with nothing to read, window
+// calls) must not hold the watchdog off. A plain delay must not use it: on a busy line (a
+// device that talks while it starts) its tick would be dropped again and again.
 //
 // With Urgent set, a tick that the graph keeps waiting for a whole period ends the blocking
 // call of the event in its way (a read or write on a line whose driver stalls; see
@@ -34,7 +36,7 @@ class THIMMTimer : public Element {
   std::int32_t Interval = 1000;  // ms; takes effect at the next start
   std::int32_t Resolution = 0;   // ms; the POSIX timer is always as fine as it can be
   std::int32_t AutoStop = 0;     // ticks after doStart until the timer stops itself; 0: never
-  std::int32_t QuietTicks = 0;   // 1: drop a tick that another graph event overtook
+  std::int32_t QuietTicks = 0;   // 1: drop a tick that a sign of life overtook
   std::int32_t Urgent = 0;       // 1: a tick kept waiting a period ends the call in its way
 
   // Starts or stops the system timer at once, without touching the count or firing.
@@ -47,6 +49,8 @@ class THIMMTimer : public Element {
   void doStart(TData& d);
   // Stops the timer and fires onStop, even when it was not running.
   void doStop(TData& d);
+  // A sign of life now: with QuietTicks, a tick that fell due before it is dropped.
+  void doAlive(TData& d);
 
   bool running() const { return timer_.running(); }
   // A tick is being handled or is waiting for its turn in the graph.
@@ -57,6 +61,7 @@ class THIMMTimer : public Element {
 
   std::atomic<std::int32_t> remaining_{0};
   std::atomic<bool> cancel_{false};
+  std::chrono::steady_clock::time_point alive_{};  // touched only inside graph events
   PeriodicTimer timer_;  // last: its thread goes before the state it uses
 };
 

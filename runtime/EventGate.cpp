@@ -71,7 +71,6 @@ void EventGate::leave() {
   }
   if (depth_ > 0 && --depth_ == 0) {
     owner_ = std::thread::id{};
-    lastEventEnd_ = std::chrono::steady_clock::now();
     changed_.notify_all();
     // What the event posted for the screen goes there now that the event is over.
     if (wakeDeferred_) wakeHomeLocked(lock);
@@ -88,11 +87,6 @@ bool EventGate::deferToEventEnd(std::function<void()> fn) {
   if (depth_ == 0 || owner_ != std::this_thread::get_id()) return false;
   atEventEnd_.push_back(std::move(fn));
   return true;
-}
-
-std::chrono::steady_clock::time_point EventGate::lastEventEnd() const {
-  std::lock_guard lock(mutex_);
-  return lastEventEnd_;
 }
 
 void EventGate::interruptWaits() {

@@ -50,8 +50,6 @@ class EventGate {
   // the event and may do what the event may. Outside an event it returns false and keeps
   // nothing. Calls kept by one event run in the order they were kept.
   bool deferToEventEnd(std::function<void()> fn);
-  // When the last graph event ended (the gate was last let go by its outermost holder).
-  std::chrono::steady_clock::time_point lastEventEnd() const;
   // Makes every waiting thread look at its cancel flag again.
   void interruptWaits();
 
@@ -110,7 +108,6 @@ class EventGate {
   std::condition_variable changed_;
   std::thread::id owner_;
   int depth_ = 0;
-  std::chrono::steady_clock::time_point lastEventEnd_{};
   std::thread::id home_;
   std::function<void()> wake_;
   // Entries are only added at the back and taken from the front, so pointers to them stay
