@@ -6,6 +6,7 @@
 // nothing received is judged.
 #pragma once
 
+#include "elements/hiBlockGuard.h"
 #include "elements/hiCRC16_32.h"
 #include "elements/hiConvertor.h"
 #include "elements/hiCounter.h"
@@ -24,19 +25,6 @@
 #include "elements/hiStream2Hex.h"
 
 namespace hi {
-
-// Tells, once a block is on the wire, whether a whole block of the image is left: then the
-// device owes a block reply, otherwise the end reply.
-class BlockGuard : public Element {
- public:
-  static constexpr std::uint32_t BlockSize = 256;
-
-  EventPoint inStream;  // the image
-  EventPoint onMore;    // a whole block is left: the event goes on
-  EventPoint onEnd;     // the image is used up: the event goes here
-
-  void doCheck(TData& d);
-};
 
 // Whether the upload's failure event (onEvent 3) says the device fell silent: the watchdog
 // reports its count of silent seconds, an integer; a wrong reply comes as the gathered text.
@@ -84,7 +72,7 @@ class TClassMultiElementEx_228A260 : public TClassMultiBase {
   THICounter* SilenceCounter;
   THIHub* UploadStartHub;
   THIIf_else* SilenceLimit;
-  BlockGuard* ImageEnd;
+  THIBlockGuard* ImageEnd;
   THIReplyGather* ReplyGather;
   THIDoData* BlockReplyText;
 
