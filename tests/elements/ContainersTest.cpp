@@ -8,7 +8,7 @@
 #include "elements/hiEditMultiEx.h"
 #include "elements/hiMultiBase.h"
 #include "elements/hiMultiElementEx.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Action;

@@ -8,7 +8,7 @@
 #include "elements/hiDataToFile.h"
 #include "elements/hiMemoryStream.h"
 #include "elements/hiStream2Hex.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Probe;
