@@ -14,10 +14,7 @@
 using hi::SerialPort;
 using hi::WaitResult;
 using hi::WaitStatus;
-using hi::test::DevsimAnswer;
-using hi::test::immediateReads;
-using hi::test::uploaderLine;
-using hi::test::waitAsync;
+using namespace hi::test;  // the serial port tests' helpers
 using namespace std::chrono_literals;
 
 namespace {
