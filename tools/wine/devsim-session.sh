@@ -50,6 +50,11 @@ if [ ! -x "$devsim" ] || [ ! -d "$shim" ]; then
 fi
 
 wine_prefix_ready "$prefix"
+# The Wine server, started here detached from this script's output and terminal when none
+# runs for the prefix: one that a `wine` below started would hold the caller's output open
+# (ctest waits for it) and outlive the pseudo-terminal mapped into it. It stays 10 s after
+# its last program, so sessions run one after another share it.
+wineserver -p10 </dev/null >/dev/null 2>&1 || true
 work=$(mktemp -d)
 link="$WINEPREFIX/dosdevices/com$com"
 value="\\Device\\TormisaplexSim$com"

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 prefix=$1
 shift
 wine_prefix_ready "$prefix"
-wineserver -p >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1 || true  # one may run already (a session's, lingering)
 trap 'wineserver -k 2>/dev/null || true' EXIT
 # Wine's session (its services, the desktop) starts with the first program and lives as
 # long as the server. Started here, away from the tests' output: ctest waits for every

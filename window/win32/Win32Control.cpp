@@ -115,6 +115,7 @@ void Win32ControlCore::applyFont() {
                  TRUE);
   if (font_ != nullptr) ::DeleteObject(font_);
   font_ = next;
+  fitComboField();  // a new font sets the field's height anew
 }
 
 void Win32ControlCore::rescale() {
@@ -157,10 +158,24 @@ void Win32ControlCore::setBounds(const Rect& r) {
   const Rect p = scale().px(Rect{r.left, r.top, r.width, r.height + extraHeight});
   ::SetWindowPos(hwnd_, nullptr, p.left, p.top, p.width, p.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-  if (comboFieldFrame > 0) {
-    const int closed = scale().px(r).height;
-    ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                   std::max(closed - scale().px(comboFieldFrame), 1));
+  fitComboField();
+}
+
+void Win32ControlCore::fitComboField() {
+  if (comboFieldFrame <= 0 || bounds_.height <= 0) return;
+  // The frame is not the same everywhere (Wine keeps it at 4 px at every DPI, Windows draws
+  // about 6 at 96 DPI and scales it), so the closed box is measured and its field corrected
+  // once. A field cannot become lower than its font needs.
+  const int closed = scale().px(bounds_).height;
+  int field = std::max(closed - scale().px(comboFieldFrame), 1);
+  for (int pass = 0; pass < 2; ++pass) {
+    ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetComboBoxInfo(hwnd_, &info)) return;
+    const int shown = info.rcButton.bottom + info.rcButton.top;  // the arrow sits centred
+    if (shown == closed) return;
+    field = std::max(field + closed - shown, 1);
   }
 }
 

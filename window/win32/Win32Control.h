@@ -97,7 +97,8 @@ class Win32ControlCore {
   // list).
   int extraHeight = 0;
   // A combo box: what its frame adds, at 96 DPI, to the height of its field, which is set
-  // so that the closed box is as high as its bounds; 0 for other controls.
+  // so that the closed box is as high as its bounds; 0 for other controls. A first guess:
+  // the field is measured and corrected once (fitComboField).
   int comboFieldFrame = 0;
   // A left press is a click (a label, a picture).
   bool clicksOnPress = false;
@@ -111,6 +112,7 @@ class Win32ControlCore {
                                        DWORD_PTR data);
   LRESULT handle(HWND from, UINT msg, WPARAM w, LPARAM l);
   void applyFont();
+  void fitComboField();
 
   ControlSink& sink_;
   Win32Kind& kind_;

@@ -2,14 +2,18 @@
 // from one table, and every message the manuals quote is one the program can show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/Outcome.h"
+#include "elements/PortErrorText.h"
+#include "runtime/Cp1251.h"
 
 using namespace hi::cli;
 
@@ -59,26 +63,52 @@ TEST(TwinDocs, EveryExitCodeIsDocumentedOnceAndTheSameEverywhere) {
   }
 }
 
-// Each «quoted» message of a page's DIAGNOSTICS (up to its first placeholder) is in the
-// program's sources, so that a user can find on the page what the program said.
-TEST(TwinDocs, TheManualsQuoteOnlyMessagesTheProgramsShow) {
+namespace {
+
+// The «quoted» messages of a page's DIAGNOSTICS, each up to its first placeholder (a leading
+// one, \fICOMn\fP, left out).
+std::vector<std::string> quotedMessages(const std::string& name) {
+  const std::string text =
+      section(fileText(kSource / "packaging/man" / (name + ".1.in")), "DIAGNOSTICS");
+  const std::regex quoted(R"(\\\(Fo(.*?)\\\(Fc)");
+  std::vector<std::string> messages;
+  for (std::sregex_iterator i(text.begin(), text.end(), quoted), end; i != end; ++i) {
+    std::string message = std::regex_replace((*i)[1].str(), std::regex(R"(^\\fI.*?\\fP:? ?)"), "");
+    message = message.substr(0, message.find("\\f"));
+    messages.push_back(std::regex_replace(message, std::regex(R"(\\-)"), "-"));
+  }
+  return messages;
+}
+
+}  // namespace
+
+// Each quoted message is in the program's sources, so that a user can find on the page what
+// the program said; and every reason the window gives for a port it cannot open is on the
+// window's page, so that the page cannot send a technician after the wrong cause.
+TEST(TwinDocs, TheManualsQuoteWhatTheProgramsShow) {
   std::string sources;
   for (const char* dir : {"app", "app/cli", "elements"}) {
     for (const auto& entry : std::filesystem::directory_iterator(kSource / dir)) {
       if (entry.path().extension() == ".cpp") sources += fileText(entry.path());
     }
   }
-  const std::regex quoted(R"(\\\(Fo(.*?)\\\(Fc)");
   for (const char* name : {"tormisaplex-uploader", "tormisaplex-upload"}) {
-    const std::string text =
-        section(fileText(kSource / "packaging/man" / (std::string(name) + ".1.in")), "DIAGNOSTICS");
-    for (std::sregex_iterator i(text.begin(), text.end(), quoted), end; i != end; ++i) {
-      // A leading placeholder (\fICOMn\fP) is left out, and all from the next one on.
-      std::string message = std::regex_replace((*i)[1].str(), std::regex(R"(^\\fI.*?\\fP:? ?)"), "");
-      message = message.substr(0, message.find("\\f"));
-      EXPECT_FALSE(message.empty()) << name << ": " << (*i)[1];
-      message = std::regex_replace(message, std::regex(R"(\\-)"), "-");
+    for (const std::string& message : quotedMessages(name)) {
+      EXPECT_FALSE(message.empty()) << name;
       EXPECT_NE(sources.find(message), std::string::npos) << name << ": " << message;
     }
+  }
+  const std::vector<std::string> window = quotedMessages("tormisaplex-uploader");
+  for (hi::OpenFailureKind kind :
+       {hi::OpenFailureKind::NoSuchPort, hi::OpenFailureKind::Gone, hi::OpenFailureKind::Permission,
+        hi::OpenFailureKind::Busy, hi::OpenFailureKind::NotSerial, hi::OpenFailureKind::Console,
+        hi::OpenFailureKind::Other}) {
+    hi::OpenFailure failure;
+    failure.kind = kind;
+    const std::string shown = hi::cp1251ToUtf8(hi::openFailureText("COM7", failure)).substr(6);
+    const bool quoted = std::any_of(window.begin(), window.end(), [&](const std::string& m) {
+      return !m.empty() && shown.compare(0, m.size(), m) == 0;
+    });
+    EXPECT_TRUE(quoted) << "the window's manual does not quote: " << shown;
   }
 }
