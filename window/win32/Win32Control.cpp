@@ -255,7 +255,7 @@ LRESULT CALLBACK Win32ControlCore::subclassProc(HWND hwnd, UINT msg, WPARAM w, L
 LRESULT Win32ControlCore::handle(HWND from, UINT msg, WPARAM w, LPARAM l) {
   LRESULT result = 0;
   if (kind_.message(from, msg, w, l, result)) return result;
-  if (mouse_.handle(sink_, hwnd_, from, msg, w, l, scale())) {
+  if (input_.handle(sink_, hwnd_, from, msg, w, l, scale())) {
     if (msg == WM_LBUTTONDOWN && clicksOnPress) sink_.clicked();
     return ::DefSubclassProc(from, msg, w, l);
   }
@@ -303,12 +303,6 @@ LRESULT Win32ControlCore::handle(HWND from, UINT msg, WPARAM w, LPARAM l) {
       }
       break;
     }
-    case WM_SETFOCUS:
-      sink_.focusChanged(true);
-      break;
-    case WM_KILLFOCUS:
-      sink_.focusChanged(false);
-      break;
     case WM_SIZE:
       if (from == hwnd_) sink_.resized();
       break;

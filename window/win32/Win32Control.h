@@ -11,7 +11,7 @@
 #include "window/ControlDriver.h"
 #include "window/DpiScale.h"
 #include "window/WindowDriver.h"
-#include "window/win32/Win32Mouse.h"
+#include "window/win32/Win32Input.h"
 
 namespace hi {
 
@@ -130,7 +130,7 @@ class Win32ControlCore {
   bool hasTextColour_ = false;
   std::int32_t cursor_ = 0;
   FocusMode focusMode_ = FocusMode::Tab;
-  Win32Mouse mouse_;
+  Win32Input input_;
   bool swallowChar_ = false;  // the element consumed the key
   bool dropChar_ = false;     // the element saw the character; the control must not
   bool hinted_ = false;

@@ -300,7 +300,7 @@ LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l
 }
 
 LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l) {
-  if (mouse_.handle(sink_, hwnd_, hwnd_, msg, w, l, scale())) {
+  if (input_.handle(sink_, hwnd_, hwnd_, msg, w, l, scale())) {
     // The wheel is the window's own: not passed on to a parent.
     return msg == WM_MOUSEWHEEL ? 0 : ::DefWindowProcW(hwnd_, msg, w, l);
   }
@@ -327,12 +327,6 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l) {
       break;
     case WM_SHOWWINDOW:
       if (w != FALSE) sink_.shown();
-      break;
-    case WM_SETFOCUS:
-      sink_.focusChanged(true);
-      break;
-    case WM_KILLFOCUS:
-      sink_.focusChanged(false);
       break;
     case WM_DPICHANGED:
       dpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l));

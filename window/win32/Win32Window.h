@@ -9,7 +9,7 @@
 #include "window/DpiScale.h"
 #include "window/WindowDriver.h"
 #include "window/win32/Win32Control.h"
-#include "window/win32/Win32Mouse.h"
+#include "window/win32/Win32Input.h"
 
 namespace hi {
 
@@ -60,7 +60,7 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
   HICON smallIcon_ = nullptr;
   std::int32_t cursor_ = 0;
   bool closing_ = false;
-  Win32Mouse mouse_;
+  Win32Input input_;
   bool navigation_ = false;
   std::vector<HWND> chain_;
   int dpi_ = 96;

@@ -1,4 +1,4 @@
-#include "window/win32/Win32Mouse.h"
+#include "window/win32/Win32Input.h"
 
 #include <windowsx.h>
 
@@ -28,7 +28,7 @@ std::int32_t buttonOf(UINT msg) {
 
 }  // namespace
 
-bool Win32Mouse::handle(InputSink& sink, HWND own, HWND from, UINT msg, WPARAM w, LPARAM l,
+bool Win32Input::handle(InputSink& sink, HWND own, HWND from, UINT msg, WPARAM w, LPARAM l,
                         const DpiScale& scale) {
   const auto at = [&](std::int32_t button) {
     POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
@@ -75,6 +75,12 @@ bool Win32Mouse::handle(InputSink& sink, HWND own, HWND from, UINT msg, WPARAM w
       sink.mouseWheel(m, GET_WHEEL_DELTA_WPARAM(w));
       return true;
     }
+    case WM_SETFOCUS:
+      sink.focusChanged(true);
+      return true;
+    case WM_KILLFOCUS:
+      sink.focusChanged(false);
+      return true;
     default:
       return false;
   }
