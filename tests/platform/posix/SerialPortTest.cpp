@@ -10,9 +10,7 @@
 #include "tests/platform/SerialPortSupport.h"
 #include "tests/support/PseudoTerminal.h"
 
-using hi::SerialPort;
-using hi::WaitResult;
-using hi::WaitStatus;
+using namespace hi;
 using namespace hi::test;  // the serial port tests' helpers
 using namespace std::chrono_literals;
 
