@@ -5,18 +5,30 @@
 // upload took, on standard output. Closes the window at the end. The exit status is 0 when
 // the expected display came and the program ended by itself once closed.
 //
+// tormisaplex-uploader-hands UPLOADER.exe stolen: the same, but at block 20 a second program
+// opens the port and reads whatever comes (Wine allows a second open): the failure display
+// must come all the same, within a minute, and the window close.
+//
+// tormisaplex-uploader-hands UPLOADER.exe close-in-settle: the same upload, but the window is
+// closed during the settle time after "PUSK"; the program must end within 30 s.
+//
 // tormisaplex-uploader-hands UPLOADER.exe nodevice: the same choice, then the status line
 // must say that no device answers on the port, and «Записать» must stay unpressable.
 //
 // Everything goes through the messages the controls take from the user's mouse and keys:
 // the program under test runs its own window, graph and serial port, unaware of this one.
 //
-// tormisaplex-uploader-hands UPLOADER.exe keys|typed|list-keys|mouse: chooses the port with
-// real input (SendInput, as the system's keyboard and mouse driver hands it over) in one
-// ordinary way, without clicking anything first: Down and Enter on the closed box, its name
-// typed and Enter, Alt+Down End Enter in the open list, or the arrow and the item clicked.
-// Then Space must press «Записать», which has the focus once the device answered. Exit
-// status 0 when the upload started.
+// tormisaplex-uploader-hands UPLOADER.exe keys|typed|list-keys|mouse [RESULT]: the whole
+// session with real input (SendInput, as the system's keyboard and mouse driver hands it
+// over to the foreground window), without clicking anything first. The port box must have
+// the focus at start; the port is chosen in one ordinary way: Down until it shows and Enter
+// on the closed box, its name typed and Enter, Alt+Down End Enter in the open list, or the
+// arrow and the item clicked. Once the device answered, «Записать» must have the focus and
+// Space press it; on the result display (success, or failure when the session's device
+// fails the upload) «OK» must have the focus and Space close the window. These sessions must run alone: keys
+// go to whichever window has the foreground.
+// tormisaplex-uploader-hands probe-combo-info UPLOADER.exe: whether GetComboBoxInfo names
+// the parts of a plain COMBOBOX from another process (docs/windows.md).
 // With TORMISAPLEX_SHOTS set to a path prefix (a Linux path), the hands also save what the
 // screen shows of the window as PREFIX-identified.bmp, PREFIX-upload.bmp (the bar a third of
 // the way) and PREFIX-success.bmp or PREFIX-failure.bmp.
@@ -24,6 +36,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +45,7 @@
 #include <initializer_list>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -196,12 +211,84 @@ void clickAt(POINT p) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-// Chooses the port in one way; true once the device answered («Записать» enabled).
+BOOL CALLBACK findList(HWND hwnd, LPARAM l) {
+  auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(l);
+  if (::GetWindowThreadProcessId(hwnd, nullptr) == found->first &&
+      className(hwnd) == L"ComboLBox" && ::IsWindowVisible(hwnd)) {
+    found->second = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The open list of a combo box in the form's thread, or null.
+HWND openList(HWND form) {
+  std::pair<DWORD, HWND> found{::GetWindowThreadProcessId(form, nullptr), nullptr};
+  ::EnumWindows(&findList, reinterpret_cast<LPARAM>(&found));
+  return found.second;
+}
+
+// The window's thread's keyboard focus, or null.
+HWND focusOf(HWND form) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(form, nullptr), &gui)) return nullptr;
+  return gui.hwndFocus;
+}
+
+// Whether the focus is on a control or an inner part of it (the port box's edit field).
+bool focusIn(HWND form, HWND control) {
+  const HWND focus = focusOf(form);
+  return focus != nullptr && (focus == control || ::IsChild(control, focus));
+}
+
+// Where the input went, for a step that did not work: the foreground, the focus, the port
+// box and its items, and the status line.
+void describe(const char* what, HWND form, HWND box) {
+  const HWND focus = focusOf(form);
+  std::printf("uploader-hands: %s; foreground is %s, focus on %ls \"%ls\"; the box shows item "
+              "%d of", what, ::GetForegroundWindow() == form ? "the window" : "elsewhere",
+              className(focus).c_str(), textOf(focus).c_str(),
+              static_cast<int>(::SendMessageW(box, CB_GETCURSEL, 0, 0)));
+  const int n = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    wchar_t item[64] = {};
+    if (::SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 64) {
+      ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+    }
+    std::printf(" %ls", item);
+  }
+  std::printf(", its list %s\n",
+              ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0 ? "open" : "closed");
+  for (HWND h : children(form)) {
+    if (className(h) == L"Edit" && ::GetParent(h) == form && ::IsWindowVisible(h)) {
+      std::printf("uploader-hands:   a field reads \"%ls\"\n", textOf(h).c_str());
+    }
+  }
+  std::fflush(stdout);
+}
+
+// Chooses the port in one way; true once the device answered: «Записать» enabled, and
+// with the focus.
 bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring& port,
                 HWND write) {
-  ::SetForegroundWindow(form);
   if (way == "keys") {
-    sendKeys({VK_DOWN, VK_RETURN});
+    // Down until the port shows: the list holds the system's ports too (Wine's COM1).
+    const auto shown = [&] {
+      const int at = static_cast<int>(::SendMessageW(box, CB_GETCURSEL, 0, 0));
+      wchar_t item[64] = {};
+      if (at >= 0 && ::SendMessageW(box, CB_GETLBTEXTLEN, at, 0) < 64) {
+        ::SendMessageW(box, CB_GETLBTEXT, at, reinterpret_cast<LPARAM>(item));
+      }
+      return port == item;
+    };
+    const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count && !shown(); ++i) sendKeys({VK_DOWN});
+    if (!shown()) {
+      describe("Down did not show the port", form, box);
+      return false;
+    }
+    sendKeys({VK_RETURN});
   } else if (way == "typed") {
     for (wchar_t c : port) {
       INPUT in[2] = {};
@@ -217,34 +304,79 @@ bool chooseWith(const std::string& way, HWND form, HWND box, const std::wstring&
     sendKeys({VK_DOWN}, true);
     if (!waitFor([&] { return ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0; },
                  std::chrono::seconds(10))) {
+      describe("Alt+Down did not open the list", form, box);
       return false;
     }
-    sendKeys({VK_END, VK_RETURN});
+    sendKeys({VK_END});
+    sendKeys({VK_RETURN});
   } else if (way == "mouse") {
     RECT r{};
     ::GetWindowRect(box, &r);
     clickAt(POINT{r.right - 8, (r.top + r.bottom) / 2});
-    COMBOBOXINFO info{};
-    info.cbSize = sizeof info;
-    if (!waitFor([&] { return ::SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0; },
-                 std::chrono::seconds(10)) ||
-        !::GetComboBoxInfo(box, &info)) {
+    // The open list is a top-level window of the uploader's thread. GetComboBoxInfo would
+    // name it, but under Wine it answers only inside the box's own process.
+    HWND list = nullptr;
+    if (!waitFor([&] { return (list = openList(form)) != nullptr; }, std::chrono::seconds(10))) {
+      describe("no open list after the arrow's click", form, box);
       return false;
     }
     const int index = static_cast<int>(
         ::SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                        reinterpret_cast<LPARAM>(port.c_str())));
     RECT item{};
-    if (index < 0 || ::SendMessageW(info.hwndList, LB_GETITEMRECT, index,
+    if (index < 0 || ::SendMessageW(list, LB_GETITEMRECT, index,
                                     reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+      describe("the port is not in the open list", form, box);
       return false;
     }
     POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-    ::ClientToScreen(info.hwndList, &p);
+    ::ClientToScreen(list, &p);
     clickAt(p);
   }
-  return waitFor([&] { return ::IsWindowEnabled(write) != 0; }, std::chrono::seconds(60));
+  if (!waitFor([&] { return ::IsWindowEnabled(write) != 0 && focusIn(form, write); },
+               std::chrono::seconds(60))) {
+    describe("the device was not identified, or «Записать» has no focus", form, box);
+    return false;
+  }
+  return true;
 }
+
+// A second program on the uploader's port while it uploads: opens the port (Wine allows a
+// second open; Windows refuses it) and reads whatever comes, so that the uploader's reader
+// stops getting the replies. Runs until stopped.
+class PortThief {
+ public:
+  bool start(const std::wstring& port) {
+    const std::wstring path = L"\\\\.\\" + port;
+    handle_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    // Waits in a read for whatever comes, as a terminal program does. Each read returns as
+    // soon as a byte came, or after 100 ms.
+    COMMTIMEOUTS t{MAXDWORD, MAXDWORD, 100, 0, 0};
+    ::SetCommTimeouts(handle_, &t);
+    reader_ = std::thread([this] {
+      char buffer[256];
+      DWORD n = 0;
+      while (!stop_ && ::ReadFile(handle_, buffer, sizeof buffer, &n, nullptr)) stolen_ += n;
+    });
+    return true;
+  }
+  std::size_t stop() {
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return stolen_;
+  }
+  ~PortThief() { stop(); }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::thread reader_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::size_t> stolen_{0};
+};
 
 // What the screen shows where the window is, as a 24-bit bitmap file. The screen is read, not
 // the window asked to paint itself, so the picture is what the user sees.
@@ -304,17 +436,127 @@ int fail(const char* what) {
   return 1;
 }
 
+// Common controls 6 for this thread, from the manifest of a program (the uploader's), so
+// that a COMBOBOX made now is the one the uploader has. False when the manifest is missing.
+bool useManifestOf(const char* program) {
+  const std::wstring source = windowsPath(program);
+  ACTCTXW context{};
+  context.cbSize = sizeof context;
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  context.lpSource = source.c_str();
+  context.lpResourceName = MAKEINTRESOURCEW(1);  // the manifest of a program
+  const HANDLE handle = ::CreateActCtxW(&context);
+  ULONG_PTR cookie = 0;
+  if (handle == INVALID_HANDLE_VALUE || !::ActivateActCtx(handle, &cookie)) return false;
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
+  return ::InitCommonControlsEx(&classes) != FALSE;
+}
+
+// A window with a plain COMBOBOX, nothing else (no subclass, no program around it).
+HWND plainComboWindow(bool visible) {
+  HWND form = ::CreateWindowExW(0, L"STATIC", L"plain combo box",
+                                WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 0, 0, 200, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+  ::CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10, 120, 200,
+                    form, nullptr, nullptr, nullptr);
+  return form;
+}
+
+// plain-combo [PROGRAM]: shows the window until it is closed, for `probe-combo-info`.
+int plainCombo(const char* manifestOf) {
+  if (manifestOf != nullptr && !useManifestOf(manifestOf)) return fail("no common controls 6");
+  HWND form = plainComboWindow(true);
+  MSG msg;
+  while (::IsWindow(form) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+  return 0;
+}
+
+// The first shown window of a process.
+BOOL CALLBACK findShown(HWND hwnd, LPARAM l) {
+  auto* found = reinterpret_cast<Found*>(l);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != found->process || !::IsWindowVisible(hwnd)) return TRUE;
+  found->window = hwnd;
+  return FALSE;
+}
+
+// Whether GetComboBoxInfo names the parts of a plain COMBOBOX in this process or in another.
+bool comboInfoAnswers(const char* manifestOf, bool here) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (here) {
+    HWND form = plainComboWindow(false);
+    HWND box = child(form, L"ComboBox", nullptr, false);
+    const bool answers = ::GetComboBoxInfo(box, &info) != FALSE && info.hwndCombo == box &&
+                         info.hwndList != nullptr;
+    ::DestroyWindow(form);
+    return answers;
+  }
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" plain-combo";
+  if (manifestOf != nullptr) command += L" \"" + windowsPath(manifestOf) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi)) {
+    return false;
+  }
+  Found found{pi.dwProcessId, nullptr};
+  HWND box = nullptr;
+  waitFor([&] {
+    ::EnumWindows(&findShown, reinterpret_cast<LPARAM>(&found));
+    if (found.window != nullptr) box = child(found.window, L"ComboBox", nullptr, true);
+    return box != nullptr;
+  }, std::chrono::seconds(30));
+  const bool answers = box != nullptr && ::GetComboBoxInfo(box, &info) != FALSE &&
+                       info.hwndCombo == box && info.hwndList != nullptr;
+  if (found.window != nullptr) ::PostMessageW(found.window, WM_CLOSE, 0, 0);
+  if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  return answers;
+}
+
+// probe-combo-info UPLOADER.exe: GetComboBoxInfo on a plain COMBOBOX of Windows' own controls
+// and of common controls 6 (the uploader's), from its own process and from another. Windows
+// names them to any process; Wine 8 only to the box's own, which is why the hands find the
+// uploader's open list by its class.
+int probeComboInfo(const char* uploader) {
+  const auto say = [](bool answers) { return answers ? "answers" : "fails"; };
+  const bool user32Here = comboInfoAnswers(nullptr, true);
+  const bool user32There = comboInfoAnswers(nullptr, false);
+  const bool v6There = comboInfoAnswers(uploader, false);
+  if (!useManifestOf(uploader)) return fail("the uploader's manifest gives no common controls 6");
+  const bool v6Here = comboInfoAnswers(uploader, true);
+  std::printf("GetComboBoxInfo on Windows' own COMBOBOX: in its process %s, from another %s\n"
+              "GetComboBoxInfo on a common controls 6 COMBOBOX: in its process %s, from another "
+              "%s\n",
+              say(user32Here), say(user32There), say(v6Here), say(v6There));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "plain-combo") == 0) {
+    return plainCombo(argc >= 3 ? argv[2] : nullptr);
+  }
+  if (argc == 3 && std::strcmp(argv[1], "probe-combo-info") == 0) return probeComboInfo(argv[2]);
   const std::string way = argc >= 3 ? argv[2] : "";
   const bool choosing = way == "keys" || way == "typed" || way == "list-keys" || way == "mouse";
   const bool noDevice = way == "nodevice";
-  if (argc < 3 || argc > 4 ||
-      (way != "success" && way != "failure" && !noDevice && !choosing)) {
+  const bool stolen = way == "stolen";
+  const bool closeInSettle = way == "close-in-settle";
+  if (argc < 3 || argc > 4 || (way != "success" && way != "failure" && !noDevice &&
+                               !choosing && !stolen && !closeInSettle)) {
     std::fprintf(stderr,
                  "usage: tormisaplex-uploader-hands UPLOADER.exe "
-                 "success|failure|nodevice|keys|typed|list-keys|mouse [RESULT]\n");
+                 "success|failure|nodevice|stolen|close-in-settle|keys|typed|list-keys|mouse "
+                 "[RESULT]\n"
+                 "       tormisaplex-uploader-hands probe-combo-info UPLOADER.exe\n");
     return 2;
   }
   // With a result name, the uploader records into a fresh %LOCALAPPDATA% of its own, and
@@ -359,27 +601,50 @@ int main(int argc, char** argv) {
   if (status == 0 && choosing) {
     HWND box = child(form, L"ComboBox", nullptr, true);
     write = child(form, L"Button", WriteCaption, false);
-    if (box == nullptr || write == nullptr) {
-      status = fail("the port box or «Записать» is missing");
+    HWND ok = child(form, L"Button", L"OK", false);
+    if (box == nullptr || write == nullptr || ok == nullptr) {
+      status = fail("the port box, «Записать» or «OK» is missing");
+    } else if (::SetForegroundWindow(form),
+               !waitFor([&] { return focusIn(form, box); }, std::chrono::seconds(10))) {
+      describe("at start", form, box);
+      status = fail("the port box does not have the focus at start");
     } else if (!chooseWith(way, form, box, port, write)) {
       status = fail("the choice did not reach the device");
     } else {
-      // «Записать» has the focus now: Space presses it; the window then takes no input.
+      // Space presses «Записать»; the window then takes no input until the result shows
+      // (which, after a few blocks, may come before this looks).
       sendKeys({VK_SPACE});
-      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0; }, std::chrono::seconds(30))) {
+      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0 || ::IsWindowVisible(ok); },
+                   std::chrono::seconds(30))) {
         status = fail("Space did not press «Записать»");
       } else {
         std::printf("uploader-hands: chosen with %s, the upload started\n", way.c_str());
       }
     }
-    // The upload cannot be closed: ended from outside.
-    ::TerminateProcess(pi.hProcess, status == 0 ? 0 : 1);
-    ::WaitForSingleObject(pi.hProcess, 30000);
-    ::CloseHandle(pi.hProcess);
-    std::fflush(stdout);
-    return status;
+    // On the result display «OK» has the focus, and Space on it closes the window.
+    if (status == 0 &&
+        !waitFor([&] { return ::IsWindowVisible(ok) && focusIn(form, ok); },
+                 std::chrono::seconds(600))) {
+      describe("the result display", form, box);
+      status = fail("no result display with the focus on «OK»");
+    }
+    if (status == 0) {
+      sendKeys({VK_SPACE});
+      if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+        status = fail("Space on «OK» did not close the window");
+      } else {
+        std::printf("uploader-hands: Space on «OK» closed the window\n");
+      }
+    }
+    if (status != 0) {
+      ::TerminateProcess(pi.hProcess, 1);
+      ::WaitForSingleObject(pi.hProcess, 30000);
+      ::CloseHandle(pi.hProcess);
+      std::fflush(stdout);
+      return status;
+    }
   }
-  if (status == 0) {
+  if (status == 0 && !choosing) {
     HWND box = child(form, L"ComboBox", nullptr, true);
     int index = -1;
     if (box != nullptr) {
@@ -420,7 +685,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (status == 0 && !noDevice) {
+  if (status == 0 && !noDevice && !choosing) {
     // Both displays exist, hidden, from the start; only their visibility is watched, so
     // that the watching asks nothing of the program's GUI thread while it uploads.
     HWND success = child(form, L"Static", SuccessText, false);
@@ -438,17 +703,66 @@ int main(int argc, char** argv) {
         saveShot(form, shots, "upload");
       }
     }
+    // The port taken by another program once the upload is under way.
+    PortThief thief;
+    auto stolenAt = Clock::now();
+    if (stolen) {
+      HWND bar = child(form, L"msctls_progress32", nullptr, false);
+      if (bar == nullptr ||
+          !waitFor([&] { return ::SendMessageW(bar, PBM_GETPOS, 0, 0) >= 20; },
+                   std::chrono::seconds(600))) {
+        status = fail("the upload did not reach block 20");
+      } else if (!thief.start(port)) {
+        status = fail("the second open of the port failed: not Wine?");
+      }
+      stolenAt = Clock::now();
+    }
+    if (closeInSettle) {
+      // After "PUSK" the window takes input again while the device restarts; closing it
+      // then ends the program at once.
+      const auto displayed = [&] { return ::IsWindowVisible(success) || ::IsWindowVisible(failure); };
+      if (!waitFor([&] { return ::IsWindowEnabled(form) == 0 || displayed(); },
+                   std::chrono::seconds(60)) ||
+          !waitFor([&] { return ::IsWindowEnabled(form) != 0 || displayed(); },
+                   std::chrono::seconds(1200)) ||
+          displayed()) {
+        status = fail("no settle time after the upload");
+      } else {
+        std::printf("uploader-hands: the upload took %.1f s; closing during the settle time\n",
+                    std::chrono::duration<double>(Clock::now() - pressedAt).count());
+        const auto closedAt = Clock::now();
+        ::PostMessageW(form, WM_CLOSE, 0, 0);
+        if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+          status = fail("the window did not close during the settle time");
+        } else {
+          std::printf("uploader-hands: the program ended %.1f s after the window was closed\n",
+                      std::chrono::duration<double>(Clock::now() - closedAt).count());
+        }
+      }
+    }
     HWND shown = nullptr;
-    const bool ended = success != nullptr && failure != nullptr && waitFor(
+    const bool ended = status == 0 && !closeInSettle && success != nullptr && failure != nullptr && waitFor(
         [&] {
           if (::IsWindowVisible(success)) shown = success;
           if (::IsWindowVisible(failure)) shown = failure;
           return shown != nullptr;
         },
-        std::chrono::seconds(1200));
+        // A frozen upload never shows one; with the port taken, the watchdog ends it in
+        // seconds.
+        std::chrono::seconds(stolen ? 60 : 1200));
     const double seconds =
         std::chrono::duration<double>(Clock::now() - pressedAt).count();
-    if (!ended) {
+    if (stolen) {
+      const std::size_t bytes = thief.stop();
+      std::printf("uploader-hands: the second program took %zu bytes", bytes);
+      if (ended) {
+        std::printf("; the display came %.1f s after it opened the port",
+                    std::chrono::duration<double>(Clock::now() - stolenAt).count());
+      }
+      std::printf("\n");
+    }
+    if (status != 0 || closeInSettle) {
+    } else if (!ended) {
       status = fail("neither the success nor the failure display came");
     } else {
       std::printf("uploader-hands: %s display after %.1f s\n",

@@ -94,11 +94,41 @@ class Win32Combo : public Win32Control<ComboDriver> {
  protected:
   bool dropped() const { return send(CB_GETDROPPEDSTATE) != 0; }
 
-  bool message(HWND, UINT msg, WPARAM, LPARAM, LRESULT&) override {
+  bool message(HWND, UINT msg, WPARAM w, LPARAM, LRESULT& result) override {
     // The wheel and keys over the closed box only move its selection; a choice is made in
     // the open list alone.
     if ((msg == WM_MOUSEWHEEL || msg == WM_KEYDOWN) && !dropped()) listOpened_ = false;
+    // With the list open, the edit field keeps the keys and would take Home, End, Page Up
+    // and Page Down for its caret: End and Enter would then choose nothing. They move in
+    // the list instead, as in a list-only box. (Handed on to the list as keys, Wine's list
+    // goes to its first item for each of them.)
+    if (editable_ && msg == WM_KEYDOWN && dropped() &&
+        (w == VkHome || w == VkEnd || w == VkPrior || w == VkNext)) {
+      const int n = count();
+      if (n > 0) {
+        const int page = std::max(listPage() - 1, 1);
+        const int at = current();
+        int next = 0;
+        if (w == VkEnd) next = n - 1;
+        if (w == VkPrior) next = std::max(at - page, 0);
+        if (w == VkNext) next = std::min(at < 0 ? page - 1 : at + page, n - 1);
+        send(CB_SETCURSEL, next);
+      }
+      result = 0;
+      return true;
+    }
     return false;
+  }
+  // How many items the open list shows at once.
+  int listPage() const {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    RECT r{};
+    const auto item = send(CB_GETITEMHEIGHT, 0);
+    if (!::GetComboBoxInfo(handle(), &info) || !::GetClientRect(info.hwndList, &r) || item <= 0) {
+      return 1;
+    }
+    return std::max(static_cast<int>((r.bottom - r.top) / item), 1);
   }
   bool keysOnTop() const override { return dropped(); }
   // Enter on the closed box is the element's: the combo box must not act on it.

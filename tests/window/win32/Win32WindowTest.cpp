@@ -162,6 +162,53 @@ TEST_F(Win32Controls, AListOnlyBoxTakesEnterInItsOpenListAsAChoiceAndEscapeAsNon
   EXPECT_EQ(picks.count(), 1u);
 }
 
+TEST_F(Win32Controls, AnEditableBoxsOpenListTakesEndAndHomeAndEnterChoosesTheItem) {
+  // The edit field keeps the keys while the list is open; End would move its caret only.
+  THIComboBox combo(&form);
+  sizeTo(combo, 85, 24);
+  Probe picks;
+  combo.Editable = 1;
+  combo.ReportText = 1;
+  combo.onChange = picks.point();
+  combo.init();
+  for (const char* name : {"COM1", "COM2", "COM3"}) {
+    TData d = makeString(name);
+    ChainOwner owner(d);
+    fireEvent(makeEventPoint<&THIComboBox::doAdd>(0, &combo), d);
+  }
+  HWND h = handleOf(combo);
+  hands().openList(combo);
+  ASSERT_NE(::SendMessageW(h, CB_GETDROPPEDSTATE, 0, 0), 0);
+  hands().key(combo, VkEnd);
+  EXPECT_EQ(::SendMessageW(h, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(picks.count(), 0u);
+  hands().key(combo, VkReturn);
+  ASSERT_EQ(picks.count(), 1u);
+  EXPECT_EQ(picks.last().text, "COM3");
+
+  hands().openList(combo);
+  hands().key(combo, VkHome);
+  hands().key(combo, VkReturn);
+  ASSERT_EQ(picks.count(), 2u);
+  EXPECT_EQ(picks.last().text, "COM1");
+
+  // A page moves as far as the list goes.
+  hands().openList(combo);
+  hands().key(combo, VkNext);
+  EXPECT_EQ(::SendMessageW(h, CB_GETCURSEL, 0, 0), 2);
+  hands().key(combo, VkPrior);
+  hands().key(combo, VkReturn);
+  ASSERT_EQ(picks.count(), 3u);
+  EXPECT_EQ(picks.last().text, "COM1");
+
+  // On the closed box End stays the field's: it chooses nothing.
+  const auto shown = ::SendMessageW(h, CB_GETCURSEL, 0, 0);
+  hands().key(combo, VkHome);
+  hands().key(combo, VkEnd);
+  EXPECT_EQ(::SendMessageW(h, CB_GETCURSEL, 0, 0), shown);
+  EXPECT_EQ(picks.count(), 3u);
+}
+
 TEST_F(Win32Controls, TheWindowHandsPortChangesToThePortWatch) {
   std::atomic<int> reports{0};
   const auto watch = PortWatch::start([&] { ++reports; });
