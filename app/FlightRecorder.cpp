@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "app/hiMultiElementEx_228A260.h"
 #include "app/hiSimpleForm_221F170.h"
 #include "elements/hiMultiElementEx.h"
 #include "platform/PortMap.h"
@@ -163,8 +164,7 @@ void FlightRecorder::attach(TClassSimpleForm_221F170& scheme) {
     a.succeeded = a.cause.empty();
   });
   add(scheme.UploadBox->onEvent[3], [this](Attempt& a, TData& d) {
-    // The integer 3 is the watchdog's; anything else is the reply that did not match.
-    const bool watchdog = d.type == dtInteger && toInteger(d) == 3;
+    const bool watchdog = failedOnSilence(d);
     if (watchdog) {
       noteLocked(TraceKind::Watchdog, {}, 0);
       a.silent = true;

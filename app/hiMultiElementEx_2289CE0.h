@@ -33,8 +33,8 @@ class TClassMultiElementEx_2289CE0 : public TClassMultiBase {
 
   TClassMultiElementEx_2289CE0(void* ownerGraph, void* parentWindow);
 
-  static THIEditMultiEx* createInstance(THIMultiElementEx* container, void* parentWindow,
-                                        void* ownerGraph) {
+  static MultiInstance createInstance(THIMultiElementEx* container, void* parentWindow,
+                                     void* ownerGraph) {
     return createMultiInstance<TClassMultiElementEx_2289CE0>(container, parentWindow, ownerGraph);
   }
 

@@ -1,16 +1,8 @@
 #include "app/hiMultiElementEx_228A260.h"
 
 #include "app/SchemeBuild.h"
-#include "runtime/MemoryStream.h"
 
 namespace hi {
-
-void BlockGuard::doCheck(TData& d) {
-  const MemoryStream* image = readStream(inStream);
-  const bool more = image != nullptr && image->position() <= image->size() &&
-                    image->size() - image->position() >= BlockSize;
-  forwardTo(d, more ? onMore : onEnd, d);
-}
 
 namespace {
 
@@ -95,7 +87,7 @@ TClassMultiElementEx_228A260::TClassMultiElementEx_228A260(void* ownerGraph, voi
   SilenceLimit->Type = 0;
   SilenceLimit->Op2 = makeInteger(3);
 
-  ImageEnd = create<BlockGuard>();
+  ImageEnd = create<THIBlockGuard>();
   ReplyGather = create<THIReplyGather>();
   BlockReplyText = create<THIDoData>();  // its Data input, the running CRC, is connected
 
@@ -124,7 +116,7 @@ void TClassMultiElementEx_228A260::connectElements() {
 
   // The block is on the wire: expect its reply, the CRC, and after the last block the end
   // reply, the CRC followed by "FZ".
-  BlockLoop->onStop = makeEventPoint<&BlockGuard::doCheck>(0, ImageEnd);
+  BlockLoop->onStop = makeEventPoint<&THIBlockGuard::doCheck>(0, ImageEnd);
   ImageEnd->inStream = makeEventPoint<&THIMemoryStream::Stream>(0, FirmwareImage);
   ImageEnd->onMore = makeEventPoint<&THIDoData::doData>(0, BlockReplyText);
   ImageEnd->onEnd = makeEventPoint<&THIStrCat::doStrCat>(0, FinalMaskText);

@@ -6,6 +6,7 @@
 // nothing received is judged.
 #pragma once
 
+#include "elements/hiBlockGuard.h"
 #include "elements/hiCRC16_32.h"
 #include "elements/hiConvertor.h"
 #include "elements/hiCounter.h"
@@ -25,23 +26,17 @@
 
 namespace hi {
 
-// Tells, once a block is on the wire, whether a whole block of the image is left: then the
-// device owes a block reply, otherwise the end reply.
-class BlockGuard : public Element {
- public:
-  static constexpr std::uint32_t BlockSize = 256;
-
-  EventPoint inStream;  // the image
-  EventPoint onMore;    // a whole block is left: the event goes on
-  EventPoint onEnd;     // the image is used up: the event goes here
-
-  void doCheck(TData& d);
-};
+// Whether the upload's failure event (onEvent 3) says the device fell silent: the watchdog
+// reports its count of silent seconds, an integer; a wrong reply comes as the gathered text.
+inline bool failedOnSilence(const TData& failure) {
+  return failure.type == dtInteger;
+}
 
 class TClassMultiElementEx_228A260 : public TClassMultiBase {
  public:
   // Outer face: doWork 0 received chunk, 1 start; onEvent 0 progress, 1 bytes to send,
-  // 2 success, 3 failure, 4 new running CRC, 5 every chunk; Data 0 the running CRC.
+  // 2 success, 3 failure (see failedOnSilence), 4 new running CRC, 5 every chunk; Data 0
+  // the running CRC.
   static constexpr int WorkCount = 2;
   static constexpr int EventCount = 6;
   static constexpr int DataCount = 1;
@@ -49,8 +44,8 @@ class TClassMultiElementEx_228A260 : public TClassMultiBase {
 
   TClassMultiElementEx_228A260(void* ownerGraph, void* parentWindow);
 
-  static THIEditMultiEx* createInstance(THIMultiElementEx* container, void* parentWindow,
-                                        void* ownerGraph) {
+  static MultiInstance createInstance(THIMultiElementEx* container, void* parentWindow,
+                                     void* ownerGraph) {
     return createMultiInstance<TClassMultiElementEx_228A260>(container, parentWindow, ownerGraph);
   }
 
@@ -77,7 +72,7 @@ class TClassMultiElementEx_228A260 : public TClassMultiBase {
   THICounter* SilenceCounter;
   THIHub* UploadStartHub;
   THIIf_else* SilenceLimit;
-  BlockGuard* ImageEnd;
+  THIBlockGuard* ImageEnd;
   THIReplyGather* ReplyGather;
   THIDoData* BlockReplyText;
 

@@ -2,6 +2,7 @@
 
 #include "app/hiMultiElementEx_2289CE0.h"
 #include "app/hiMultiElementEx_228A260.h"
+#include "app/SchemeBuild.h"
 
 #include "elements/hiComAsync.h"
 #include "elements/hiCommutator.h"
@@ -46,11 +47,6 @@ void place(THIWin* c, std::int32_t left, std::int32_t top, std::int32_t width, s
   c->Frame3D = 1;
   c->ParentFont = 0;
   c->MouseCapture = 0;
-}
-
-void setHub(THIHub* hub, std::uint8_t inCount, std::uint8_t outCount) {
-  hub->InCount = inCount;
-  hub->setOutCount(outCount);
 }
 
 void setContainer(THIMultiElementEx* box, void* ownerGraph, std::size_t events, std::size_t data) {
@@ -143,8 +139,7 @@ void TClassSimpleForm_221F170::createElements() {
   PortBox->SelectAdded = 0;
   PortBox->init();
 
-  WriteHub = create<THIHub>();
-  setHub(WriteHub, 2, 1);
+  WriteHub = setupHub(create<THIHub>(), 2, 1);
 
   QueryBox = create<THIMultiElementEx>(static_cast<void*>(MainForm));
   setContainer(QueryBox, this, 5, 0);
@@ -199,8 +194,7 @@ void TClassSimpleForm_221F170::createElements() {
   SerialPort->FlushOnClose = 0;
   SerialPort->WatchPorts = 1;  // the list follows the adapters until a device is identified
 
-  StartHub = create<THIHub>();
-  setHub(StartHub, 1, 4);
+  StartHub = setupHub(create<THIHub>(), 1, 4);
 
   UploadProgress = create<THIProgressBar>(MainForm);
   place(UploadProgress, 5, 90, 600, 30, font8, clBtnFace, true, true);
@@ -211,14 +205,12 @@ void TClassSimpleForm_221F170::createElements() {
   UploadProgress->BarColor = clBtnShadow;
   UploadProgress->init();
 
-  FoundHub = create<THIHub>();
-  setHub(FoundHub, 1, 3);
+  FoundHub = setupHub(create<THIHub>(), 1, 3);
 
   LockPortBox = create<THIDoData>();
   LockPortBox->Data = makeInteger(0);
 
-  CloseHub = create<THIHub>();
-  setHub(CloseHub, 2, 1);
+  CloseHub = setupHub(create<THIHub>(), 2, 1);
 
   VersionLabel = create<THILabel>(MainForm);
   place(VersionLabel, 110, 55, 272, 20, font8, clBtnFace, true, true);
@@ -248,16 +240,13 @@ void TClassSimpleForm_221F170::createElements() {
   CrcLabel->Caption = "CRC:";
   CrcLabel->init();
 
-  ButtonHub = create<THIHub>();
-  setHub(ButtonHub, 2, 1);
+  ButtonHub = setupHub(create<THIHub>(), 2, 1);
 
   PortName = create<THIEventFromData>();
 
-  SelectHub = create<THIHub>();
-  setHub(SelectHub, 1, 3);
+  SelectHub = setupHub(create<THIHub>(), 1, 3);
 
-  EndHub = create<THIHub>();
-  setHub(EndHub, 2, 2);
+  EndHub = setupHub(create<THIHub>(), 2, 2);
 
   HideValue = create<THIDoData>();
   HideValue->Data = makeInteger(0);
@@ -265,14 +254,11 @@ void TClassSimpleForm_221F170::createElements() {
   ShowValue = create<THIDoData>();
   ShowValue->Data = makeInteger(1);
 
-  HideHub = create<THIHub>();
-  setHub(HideHub, 1, 5);
+  HideHub = setupHub(create<THIHub>(), 1, 5);
 
-  FormEnableHub = create<THIHub>();
-  setHub(FormEnableHub, 2, 1);
+  FormEnableHub = setupHub(create<THIHub>(), 2, 1);
 
-  OkHub = create<THIHub>();
-  setHub(OkHub, 1, 2);
+  OkHub = setupHub(create<THIHub>(), 1, 2);
 
   OkButton = create<THIButton>(MainForm);
   place(OkButton, 245, 60, 115, 30, font8, clBtnFace, false, true);
@@ -289,8 +275,7 @@ void TClassSimpleForm_221F170::createElements() {
                        std::string(24, ' ') + cp1251("Сбросте настройки по умолчанию!");
   DoneLabel->init();
 
-  DoneHub = create<THIHub>();
-  setHub(DoneHub, 1, 3);
+  DoneHub = setupHub(create<THIHub>(), 1, 3);
 
   DoneValue = create<THIDoData>();
   DoneValue->Data = makeInteger(1);
@@ -298,11 +283,9 @@ void TClassSimpleForm_221F170::createElements() {
   ErrorValue = create<THIDoData>();
   ErrorValue->Data = makeInteger(1);
 
-  FailHub = create<THIHub>();
-  setHub(FailHub, 1, 2);
+  FailHub = setupHub(create<THIHub>(), 1, 2);
 
-  ErrorShowHub = create<THIHub>();
-  setHub(ErrorShowHub, 1, 3);
+  ErrorShowHub = setupHub(create<THIHub>(), 1, 3);
 
   ErrorImage = create<THIImage>(MainForm);
   place(ErrorImage, 145, 3, 15, 14, font8, clBtnFace, false, true);
@@ -339,14 +322,12 @@ void TClassSimpleForm_221F170::createElements() {
   PortTextGate->Type = 0;
   PortTextGate->Op2 = makeInteger(0);
 
-  PortTextHub = create<THIHub>();
-  setHub(PortTextHub, 1, 3);
+  PortTextHub = setupHub(create<THIHub>(), 1, 3);
 
   WriteOff = create<THIDoData>();
   WriteOff->Data = makeInteger(0);
 
-  SettleHub = create<THIHub>();
-  setHub(SettleHub, 1, 2);
+  SettleHub = setupHub(create<THIHub>(), 1, 2);
 }
 
 void TClassSimpleForm_221F170::connectElements() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "elements/hiEditMultiEx.h"
 #include "runtime/Scheme.h"
@@ -24,20 +25,19 @@ class TClassMultiBase : public Scheme {
   THIEditMultiEx* createEdge(std::size_t workCount, std::size_t varCount);
 };
 
+// One instance of a sub-graph; destroying it destroys all of its elements, the edge last.
+using MultiInstance = std::unique_ptr<TClassMultiBase>;
+
 // The creation routine of a generated sub-graph class Graph, constructed as
 // Graph(ownerGraph, parentWindow): builds one instance and ties its edge to the container.
-// The instance belongs to whoever destroys edge->innerGraph (the container).
 template <class Graph>
-THIEditMultiEx* createMultiInstance(THIMultiElementEx* container, void* parentWindow,
-                                    void* ownerGraph) {
-  auto* graph = new Graph(ownerGraph, parentWindow);
-  if (graph->edge == nullptr) {
-    delete graph;
-    return nullptr;
-  }
+MultiInstance createMultiInstance(THIMultiElementEx* container, void* parentWindow,
+                                  void* ownerGraph) {
+  auto graph = std::make_unique<Graph>(ownerGraph, parentWindow);
+  if (graph->edge == nullptr) return nullptr;
   graph->edge->container = container;
-  graph->edge->innerGraph = graph;
-  return graph->edge;
+  graph->edge->innerGraph = graph.get();
+  return graph;
 }
 
 }  // namespace hi

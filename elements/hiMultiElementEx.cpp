@@ -1,103 +1,83 @@
 #include "elements/hiMultiElementEx.h"
 
 #include "elements/hiEditMultiEx.h"
-#include "elements/hiMultiBase.h"
 
 namespace hi {
 
-namespace {
+THIMultiElementEx::InnerCall::InnerCall(THIEditMultiEx* instance, THIMultiElementEx& container)
+    : instance_(instance), previous_(container.busy_), container_(&container) {
+  container.busy_ = this;
+}
 
-// Destroys the instance of a call made without a current instance once the call is over.
-class TemporaryInstance {
- public:
-  explicit TemporaryInstance(THIEditMultiEx* edge) : edge_(edge) {}
-  ~TemporaryInstance() {
-    if (edge_ != nullptr) delete edge_->innerGraph;
-  }
-  TemporaryInstance(const TemporaryInstance&) = delete;
-  TemporaryInstance& operator=(const TemporaryInstance&) = delete;
-
-  THIEditMultiEx* get() const { return edge_; }
-
- private:
-  THIEditMultiEx* edge_;
-};
-
-}  // namespace
+THIMultiElementEx::InnerCall::~InnerCall() {
+  if (container_ != nullptr) container_->busy_ = previous_;
+}
 
 THIMultiElementEx::~THIMultiElementEx() {
-  for (std::size_t i = instances.size(); i-- > 0;) {
-    THIEditMultiEx* instance = instances[i];
+  for (std::size_t i = instances_.size(); i-- > 0;) {
+    THIEditMultiEx* instance = instances_[i]->edge;
     if (isBusy(instance)) {
-      // Its own call is still running further up the stack: it stays alive.
+      // Its own call is still running further up the stack: it stays alive, and nothing
+      // can tell when that call is over, so nobody destroys it.
       showNotice("Self destruction is not allowed !!!");
+      static_cast<void>(instances_[i].release());
       continue;
     }
-    if (instance == current) current = nullptr;
-    delete instance->innerGraph;
-    instances.erase(instances.begin() + static_cast<std::ptrdiff_t>(i));
+    if (instance == current_) current_ = nullptr;
+    instances_[i].reset();
   }
   // Calls still running further up the stack must not reach back into this object: the
   // instances they run in are cut loose, and their frames forget the busy list.
-  for (BusyFrame* frame = busy; frame != nullptr; frame = frame->previous) {
-    frame->container = nullptr;
-    if (frame->instance != nullptr) frame->instance->container = nullptr;
+  for (InnerCall* call = busy_; call != nullptr; call = call->previous_) {
+    call->container_ = nullptr;
+    if (call->instance_ != nullptr) call->instance_->container = nullptr;
   }
 }
 
 void THIMultiElementEx::setCreator(MultiCreator routine) {
-  creator = routine;
+  creator_ = routine;
   if (Mode != 0) return;
-  THIEditMultiEx* instance = createInstance();
-  if (instance == nullptr) return;
-  current = instance;
-  instances.push_back(instance);
+  MultiInstance instance = createInstance();
+  if (!instance) return;
+  current_ = instance->edge;
+  instances_.push_back(std::move(instance));
 }
 
-THIEditMultiEx* THIMultiElementEx::createInstance() {
-  if (creator == nullptr) return nullptr;
+MultiInstance THIMultiElementEx::createInstance() {
+  if (creator_ == nullptr) return nullptr;
   // Start-up handlers of an instance built while the program is live run at once, after
   // its whole sub-graph exists; during the main graph's construction they wait for the
   // main window's start.
   const std::uint8_t saved = GraphReady;
   GraphReady = 0;
-  THIEditMultiEx* instance = creator(this, parentWindow, ownerGraph);
+  MultiInstance instance = creator_(this, parentWindow_, ownerGraph);
   if (saved != 0) runStartupHandlers();
   return instance;
 }
 
 bool THIMultiElementEx::isBusy(const THIEditMultiEx* instance) const {
-  for (const BusyFrame* frame = busy; frame != nullptr; frame = frame->previous) {
-    if (frame->instance == instance) return true;
+  for (const InnerCall* call = busy_; call != nullptr; call = call->previous_) {
+    if (call->instance_ == instance) return true;
   }
   return false;
 }
 
 // Neither handler touches this object after firing: the call may end up destroying the
-// container.
+// container. A temporary instance lives on the stack until its call is over.
 void THIMultiElementEx::doWork(TData& d, std::uint16_t index) {
-  if (current != nullptr) {
-    if (index < current->onWork.size()) fireEvent(current->onWork[index], d);
+  if (current_ != nullptr) {
+    if (index < current_->onWork.size()) fireEvent(current_->onWork[index], d);
     return;
   }
-  TemporaryInstance temporary(createInstance());
-  THIEditMultiEx* instance = temporary.get();
-  if (instance != nullptr && index < instance->onWork.size()) {
-    fireEvent(instance->onWork[index], d);
+  const MultiInstance temporary = createInstance();
+  if (temporary && index < temporary->edge->onWork.size()) {
+    fireEvent(temporary->edge->onWork[index], d);
   }
 }
 
 void THIMultiElementEx::GetVar(TData& d, std::uint16_t index) {
-  if (current != nullptr) {
-    if (index < current->Var.size()) {
-      readOrBreak(current->Var[index], d);
-    } else {
-      d.type = dtBreak;
-    }
-    return;
-  }
-  TemporaryInstance temporary(createInstance());
-  THIEditMultiEx* instance = temporary.get();
+  const MultiInstance temporary = current_ == nullptr ? createInstance() : nullptr;
+  const THIEditMultiEx* instance = current_ != nullptr ? current_ : temporary ? temporary->edge : nullptr;
   if (instance != nullptr && index < instance->Var.size()) {
     readOrBreak(instance->Var[index], d);
   } else {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "elements/hiMultiBase.h"
 #include "runtime/Share.h"
 
 namespace hi {
@@ -13,31 +14,18 @@ namespace hi {
 class THIEditMultiEx;
 class THIMultiElementEx;
 
-// One inner call of an instance in progress; lives on the stack of that call.
-struct BusyFrame {
-  THIEditMultiEx* instance = nullptr;
-  BusyFrame* previous = nullptr;
-  // Cleared when the container is destroyed while the call runs, so that leaving the
-  // frame does not touch the destroyed container.
-  THIMultiElementEx* container = nullptr;
-};
-
-// Builds one instance of a sub-graph and returns its edge element; the instance is owned
-// through edge->innerGraph.
-using MultiCreator = THIEditMultiEx* (*)(THIMultiElementEx* container, void* parentWindow,
-                                         void* ownerGraph);
+// Builds one instance of a sub-graph, its edge tied to the container.
+using MultiCreator = MultiInstance (*)(THIMultiElementEx* container, void* parentWindow,
+                                       void* ownerGraph);
 
 class THIMultiElementEx : public Element {
  public:
-  explicit THIMultiElementEx(void* parent = nullptr) : parentWindow(parent) {}
+  explicit THIMultiElementEx(void* parent = nullptr) : parentWindow_(parent) {}
   ~THIMultiElementEx() override;
+  THIMultiElementEx(const THIMultiElementEx&) = delete;
+  THIMultiElementEx& operator=(const THIMultiElementEx&) = delete;
 
-  THIEditMultiEx* current = nullptr;  // where doWork and GetVar lead
-  MultiCreator creator = nullptr;
-  std::vector<THIEditMultiEx*> instances;  // permanent instances, in order of creation
-  void* parentWindow = nullptr;
-  std::uint8_t Mode = 0;      // 0: a permanent instance is built by setCreator
-  BusyFrame* busy = nullptr;  // innermost inner call in progress
+  std::uint8_t Mode = 0;  // 0: a permanent instance is built by setCreator
   std::vector<EventPoint> onEvent;
   std::vector<EventPoint> inData;
   void* ownerGraph = nullptr;
@@ -48,9 +36,39 @@ class THIMultiElementEx : public Element {
   void doWork(TData& d, std::uint16_t index);
   void GetVar(TData& d, std::uint16_t index);
 
+  // The current instance as its own class, for tests and tools that look inside; none
+  // without a current instance or when it is of another class.
+  template <class Graph>
+  Graph* currentGraph() const {
+    return current_ != nullptr ? dynamic_cast<Graph*>(current_->innerGraph) : nullptr;
+  }
+
+  // Marks an inner call of `instance` (doEvent, GetData of its edge) as running for as long
+  // as it lives, so that the container is not destroyed under it. The container may be
+  // destroyed meanwhile; the call then ends without touching it.
+  class InnerCall {
+   public:
+    InnerCall(THIEditMultiEx* instance, THIMultiElementEx& container);
+    ~InnerCall();
+    InnerCall(const InnerCall&) = delete;
+    InnerCall& operator=(const InnerCall&) = delete;
+
+   private:
+    friend class THIMultiElementEx;
+    THIEditMultiEx* instance_;
+    InnerCall* previous_;
+    THIMultiElementEx* container_;  // none once the container is destroyed
+  };
+
  private:
-  THIEditMultiEx* createInstance();
+  MultiInstance createInstance();
   bool isBusy(const THIEditMultiEx* instance) const;
+
+  THIEditMultiEx* current_ = nullptr;  // where doWork and GetVar lead
+  MultiCreator creator_ = nullptr;
+  std::vector<MultiInstance> instances_;  // permanent instances, in order of creation
+  void* parentWindow_;
+  InnerCall* busy_ = nullptr;  // innermost inner call in progress
 };
 
 }  // namespace hi

@@ -105,8 +105,8 @@ class Harness : public Element {
     router.onEvent[0] = makeEventPoint<&THIMultiElementEx::doWork>(2, &query);
     router.onEvent[1] = makeEventPoint<&THIMultiElementEx::doWork>(0, &upload);
 
-    queryGraph = static_cast<TClassMultiElementEx_2289CE0*>(query.current->innerGraph);
-    uploadGraph = static_cast<TClassMultiElementEx_228A260*>(upload.current->innerGraph);
+    queryGraph = query.currentGraph<TClassMultiElementEx_2289CE0>();
+    uploadGraph = upload.currentGraph<TClassMultiElementEx_228A260>();
     image = realImage().first(g_imageBlocks * kBlock);
   }
 

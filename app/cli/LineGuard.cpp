@@ -30,8 +30,10 @@ void WriteGuard::insert(EventPoint& point, std::function<void()> dropHeld) {
 }
 
 void Tap::doPass(TData& d) {
-  last_ = Clock::now().time_since_epoch().count();
-  fired_ = true;
+  if (counts_ == nullptr || counts_(d)) {
+    last_ = Clock::now().time_since_epoch().count();
+    fired_ = true;
+  }
   fireEvent(onPass, d);
 }
 

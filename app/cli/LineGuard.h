@@ -45,10 +45,14 @@ class WriteGuard : public Element {
   std::atomic<bool> startSent_{false};
 };
 
-// Notes that a wire carried an event, and when it last did.
+// Notes that a wire carried an event, and when it last did; with a filter, only an event
+// whose value it accepts counts.
 class Tap : public Element {
  public:
   using Clock = std::chrono::steady_clock;
+  using Filter = bool (*)(const TData&);
+
+  explicit Tap(Filter counts = nullptr) : counts_(counts) {}
 
   EventPoint onPass;
   void doPass(TData& d);
@@ -58,6 +62,7 @@ class Tap : public Element {
   void insert(EventPoint& point);
 
  private:
+  Filter counts_;
   std::atomic<bool> fired_{false};
   std::atomic<Clock::rep> last_{0};
 };

@@ -14,7 +14,6 @@
 #include "elements/hiComAsync.h"
 #include "elements/hiHub.h"
 #include "elements/PortErrorText.h"
-#include "elements/hiMultiElementEx.h"
 #include "platform/ComName.h"
 #include "platform/PortMap.h"
 #include "runtime/Cp1251.h"
@@ -141,11 +140,8 @@ class Run {
     report_.totalBytes = static_cast<std::uint64_t>(report_.totalBlocks) * 256;
     guard_.insert(scheme_->WriteHub->onEvent[0],
                   [port = scheme_->SerialPort] { port->dropUnsent(); });
-    auto* upload =
-        static_cast<TClassMultiElementEx_228A260*>(scheme_->UploadBox->current->innerGraph);
     received_.insert(scheme_->SerialPort->onRead);
-    wrongReply_.insert(upload->ReplyGather->onWrong);
-    silence_.insert(upload->SilenceLimit->onTrue);
+    wrongReply_.insert(scheme_->UploadBox->onEvent[3]);
     std::lock_guard lock(interruptMutex);
     activeGuard = &guard_;
     if (interruptRequested) guard_.halt();
@@ -342,8 +338,8 @@ class Run {
   std::unique_ptr<TClassSimpleForm_221F170> scheme_;
   WriteGuard guard_;
   Tap received_;  // every read from the port
-  Tap wrongReply_;
-  Tap silence_;
+  // The upload's failures that were a wrong reply, not silence.
+  Tap wrongReply_{[](const TData& failure) { return !failedOnSilence(failure); }};
   std::uint64_t reportedBytes_ = 0;
   Clock::time_point start_ = Clock::now();
   Clock::time_point uploadStart_ = Clock::now();

@@ -229,7 +229,7 @@ TEST_F(EndToEnd, ALateRightReplyAfterTheFailureIsIgnored) {
   ASSERT_TRUE(waitFor([&] { return failureShown(); }, kLong));
   const std::size_t writes = writesSoFar();
   EXPECT_EQ(writes, 1 + 6 * 256u);
-  auto* upload = static_cast<TClassMultiElementEx_228A260*>(scheme->UploadBox->current->innerGraph);
+  auto* upload = scheme->UploadBox->currentGraph<TClassMultiElementEx_228A260>();
   EXPECT_FALSE(upload->Watchdog->running());
 
   // The reply to block 5 comes after all; it would match.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/Share.h"
+#include "tests/support/BitwiseCrc.h"
 
 namespace hi::test {
 
@@ -38,15 +39,6 @@ struct TextHolder : Element {
   void doText(TData& d) { text = toString(d); }
   void Text(TData& d, std::uint16_t) { makeString(d, text); }
 };
-
-// CRC-16/MODBUS, bit by bit: the device's side of the check.
-inline std::uint16_t modbusCrc(const std::string& data, std::uint16_t crc = 0xFFFF) {
-  for (unsigned char b : data) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-  }
-  return crc;
-}
 
 // Collects bytes written to "the port", one record per write, with their running CRC.
 struct Wire : Element {

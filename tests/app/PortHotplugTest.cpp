@@ -77,7 +77,7 @@ TEST_F(PortHotplug, AnOpenPortPulledAwayBeforeWritingSaysSoAndLeavesTheList) {
   ASSERT_TRUE(waitFor([&] { return status() == gone("COM1"); }, kLong)) << status();
   settle();
   // The port said why; "no device" does not overwrite it two seconds after "VERS".
-  auto* query = static_cast<TClassMultiElementEx_2289CE0*>(scheme->QueryBox->current->innerGraph);
+  auto* query = scheme->QueryBox->currentGraph<TClassMultiElementEx_2289CE0>();
   EXPECT_FALSE(query->AnswerTimer->running());
   ASSERT_TRUE(listsOnly({"COM2"}));
   EXPECT_EQ(shownPort(), "");

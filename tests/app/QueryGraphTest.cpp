@@ -31,7 +31,7 @@ class QueryGraph : public ::testing::Test {
     return toInteger(d);
   }
   TClassMultiElementEx_2289CE0* graph() {
-    return static_cast<TClassMultiElementEx_2289CE0*>(box.current->innerGraph);
+    return box.currentGraph<TClassMultiElementEx_2289CE0>();
   }
   // Events hold the gate, as in the program: the quiet time and the answer timer end on
   // threads of their own.

@@ -32,7 +32,7 @@ TEST_F(EndToEnd, RepliesTicksAndWindowCallsInterleaveWithoutDeadlock) {
 
   // A 1 ms watchdog that never gives up: in those silences it ticks again and again, each
   // tick a window call from the timer thread, between the replies the reader thread handles.
-  auto* upload = static_cast<TClassMultiElementEx_228A260*>(scheme->UploadBox->current->innerGraph);
+  auto* upload = scheme->UploadBox->currentGraph<TClassMultiElementEx_228A260>();
   upload->Watchdog->Interval = 1;
   upload->SilenceLimit->Op2 = makeInteger(-1);
   TickShow ticks;

@@ -47,7 +47,7 @@ class UploadGraph : public ::testing::Test {
     box.onEvent[4] = makeEventPoint<&TextHolder::doText>(0, &crcEdit);
     box.inData[0] = makeEventPoint<&TextHolder::Text>(0, &crcEdit);
     box.setCreator(&TClassMultiElementEx_228A260::createInstance);
-    graph = static_cast<TClassMultiElementEx_228A260*>(box.current->innerGraph);
+    graph = box.currentGraph<TClassMultiElementEx_228A260>();
     enableRuntime();
   }
   void TearDown() override { disableRuntime(); }

@@ -6,7 +6,7 @@
 
 #include "elements/hiCounter.h"
 #include "elements/hiFor.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Action;

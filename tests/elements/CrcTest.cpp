@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "elements/hiCRC16_32.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/BitwiseCrc.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
+using hi::test::bitwiseReflected;
 using hi::test::Probe;
 
 namespace {
@@ -31,15 +33,6 @@ class Crc : public hi::test::LiveRuntime {
     return out.seen.empty() ? std::string("<none>") : toString(out.seen.back());
   }
 };
-
-// Bit by bit, reflected, no final step: independent of the element's tables.
-std::uint32_t bitwiseReflected(std::uint32_t poly, std::uint32_t crc, const std::string& data) {
-  for (unsigned char b : data) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1u) ? (crc >> 1) ^ poly : crc >> 1;
-  }
-  return crc;
-}
 
 std::string hex4(std::uint32_t v) {
   char buf[8];

@@ -8,7 +8,7 @@
 #include "elements/hiEventFromData.h"
 #include "elements/hiIf_else.h"
 #include "elements/hiSwitch.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Action;

@@ -6,7 +6,7 @@
 #include "elements/hiGapGather.h"
 #include "elements/hiReplyGather.h"
 #include "runtime/EventGate.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 #include "tests/support/Polling.h"
 
 using namespace hi;

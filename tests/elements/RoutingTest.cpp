@@ -5,7 +5,7 @@
 
 #include "elements/hiCommutator.h"
 #include "elements/hiHub.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Probe;

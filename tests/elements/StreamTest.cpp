@@ -4,10 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "elements/hiBlockGuard.h"
 #include "elements/hiDataToFile.h"
 #include "elements/hiMemoryStream.h"
 #include "elements/hiStream2Hex.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Probe;
@@ -75,6 +76,30 @@ TEST_F(Streams, DataToFileWithoutAStreamFiresNothing) {
   fireNull(get);
   EXPECT_TRUE(out.seen.empty());
   EXPECT_EQ(notAStream.reads, 1);
+}
+
+TEST_F(Streams, BlockGuardSaysMoreOnlyWhileAWholeBlockIsLeft) {
+  THIMemoryStream holder;
+  holder.Load(std::make_unique<MemoryStream>(std::vector<std::uint8_t>(512, 0x55)));
+  THIBlockGuard guard;
+  Probe more("more");
+  Probe end("end");
+  guard.onMore = more.point();
+  guard.onEnd = end.point();
+  const EventPoint check = makeEventPoint<&THIBlockGuard::doCheck>(0, &guard);
+  fireInteger(check, 1);  // no image at all: nothing is owed but the end
+  guard.inStream = makeEventPoint<&THIMemoryStream::Stream>(0, &holder);
+  for (std::int64_t at : {0, 256, 257, 511, 512}) {
+    holder.stream().seek(at, MemoryStream::Origin::Beginning);
+    fireInteger(check, static_cast<std::int32_t>(at));
+  }
+  // The event goes on unchanged, to one side only.
+  ASSERT_EQ(more.seen.size(), 2u);
+  EXPECT_EQ(toInteger(more.seen[0]), 0);
+  EXPECT_EQ(toInteger(more.seen[1]), 256);
+  ASSERT_EQ(end.seen.size(), 4u);
+  EXPECT_EQ(toInteger(end.seen[1]), 257);
+  EXPECT_EQ(toInteger(end.seen[3]), 512);
 }
 
 TEST_F(Streams, Stream2HexRendersEveryByteAsTwoUpperCaseDigits) {

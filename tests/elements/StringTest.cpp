@@ -10,7 +10,7 @@
 #include "elements/hiStrCat.h"
 #include "elements/hiStrMask.h"
 #include "runtime/Cp1251.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 using hi::test::Probe;

@@ -11,7 +11,7 @@
 #include "elements/hiMMTimer.h"
 #include "elements/hiSleep.h"
 #include "runtime/EventGate.h"
-#include "tests/elements/ElementProbes.h"
+#include "tests/support/Probes.h"
 #include "tests/support/Polling.h"
 
 using namespace hi;

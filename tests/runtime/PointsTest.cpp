@@ -7,40 +7,16 @@
 #include <vector>
 
 #include "runtime/Share.h"
+#include "tests/support/Probes.h"
 
 using namespace hi;
 
 namespace {
 
-class LiveRuntime : public ::testing::Test {
- protected:
-  void SetUp() override { enableRuntime(); }
-  void TearDown() override { disableRuntime(); }
-};
-
-// Records every value it receives; optionally changes or forwards the record.
-struct Probe : Element {
-  std::vector<TData> seen;
-  EventPoint onOut;
-  bool forward = false;
-  bool scribble = false;
-
-  void doIn(TData& d, std::uint16_t) {
-    seen.push_back(d);
-    if (scribble) makeString(d, "scribbled");
-    if (forward) forwardInteger(d, onOut, d.integer + 1);
-  }
-};
-
-// Answers a fixed value when read.
-struct Source : Element {
-  TData value;
-  int reads = 0;
-  void get(TData& d, std::uint16_t) {
-    ++reads;
-    d = value;
-  }
-};
+using LiveRuntime = hi::test::LiveRuntime;
+using hi::test::Action;
+using hi::test::Probe;
+using hi::test::Source;
 
 // Forwards its value to the next element of a line and records the stack depth.
 struct Forwarder : Element {
@@ -69,13 +45,17 @@ TEST_F(LiveRuntime, UnconnectedPointsLeaveTheValueAndEndTheForwardingLoop) {
   EXPECT_EQ(d.type, dtInteger);
   EXPECT_EQ(d.integer, 5);
 
-  Probe p;
-  p.forward = true;
+  Action forwarder;
+  int runs = 0;
+  forwarder.run = [&](TData& value) {
+    ++runs;
+    forwardInteger(value, none, value.integer + 1);
+  };
   d = makeInteger(1);
-  fireEvent(makeEventPoint<&Probe::doIn>(0, &p), d);
+  fireEvent(forwarder.point(), d);
   EXPECT_EQ(d.type, dtInteger);  // the flag is cleared
   EXPECT_EQ(d.integer, 2);
-  ASSERT_EQ(p.seen.size(), 1u);
+  EXPECT_EQ(runs, 1);
 }
 
 TEST_F(LiveRuntime, NestedFiringsHappenBeforeWhatIsForwarded) {

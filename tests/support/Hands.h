@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "window/Geometry.h"
+#include "window/SystemDriver.h"
 
 namespace hi {
 class THIWin;
@@ -59,10 +60,8 @@ class Hands {
 Hands& hands();
 
 // Runs the home thread's message loop until done() holds or the time is up.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-
-// The main() of a window or program test binary: the toolkit (off screen), the seams the
-// binary's code expects, the calling thread as the home thread, every test.
-int runWindowTests(int argc, char** argv, void (*installSeams)());
+inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  return systemDriver().runUntil(done, timeout);
+}
 
 }  // namespace hi::test

@@ -11,6 +11,7 @@
 
 #include "runtime/Share.h"
 #include "tests/support/Hands.h"
+#include "tests/support/Probes.h"
 #include "window/hiSimpleForm.h"
 
 namespace hi {
@@ -22,40 +23,6 @@ inline std::ostream& operator<<(std::ostream& out, const Rect& r) {
 }  // namespace hi
 
 namespace hi::test {
-
-// An input point that keeps every value (with its chain) and the thread it ran on.
-struct Probe : Element {
-  std::vector<std::vector<TData>> chains;
-  std::vector<std::thread::id> threads;
-  std::function<void(TData&)> action;
-
-  void doIn(TData& d) {
-    std::vector<TData> chain;
-    for (const TData* p = &d; p != nullptr; p = p->next) {
-      TData copy = *p;
-      copy.next = nullptr;
-      chain.push_back(copy);
-      if (p->type == dtNull) break;
-    }
-    chains.push_back(chain);
-    threads.push_back(std::this_thread::get_id());
-    if (action) action(d);
-  }
-  EventPoint point() { return makeEventPoint<&Probe::doIn>(0, this); }
-  std::size_t count() const { return chains.size(); }
-  const TData& last() const { return chains.back().front(); }
-};
-
-// A data output that answers a fixed value.
-struct Source : Element {
-  TData value;
-  int reads = 0;
-  void get(TData& d) {
-    ++reads;
-    d = value;
-  }
-  EventPoint point() { return makeEventPoint<&Source::get>(0, this); }
-};
 
 // Where a control, or the window, stands when it is created.
 inline void place(WinBase& w, int left, int top, int width, int height) {

@@ -1,7 +1,6 @@
 #include "window/win32/Win32Control.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
 
@@ -253,18 +252,13 @@ LRESULT CALLBACK Win32ControlCore::subclassProc(HWND hwnd, UINT msg, WPARAM w, L
   return self->handle(hwnd, msg, w, l);
 }
 
-MouseInput Win32ControlCore::mouseAt(HWND from, std::int32_t button, WPARAM w, LPARAM l) const {
-  POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-  // Coordinates in an inner window (a combo box's edit field) are the control's.
-  if (from != hwnd_) ::MapWindowPoints(from, hwnd_, &p, 1);
-  const Point at = scale().layout(Point{p.x, p.y});
-  // MK_LBUTTON, MK_RBUTTON, MK_SHIFT, MK_CONTROL and MK_MBUTTON are the graphs' bits.
-  return MouseInput{button, static_cast<std::uint32_t>(w) & 0x1F, at.x, at.y};
-}
-
 LRESULT Win32ControlCore::handle(HWND from, UINT msg, WPARAM w, LPARAM l) {
   LRESULT result = 0;
   if (kind_.message(from, msg, w, l, result)) return result;
+  if (input_.handle(sink_, hwnd_, from, msg, w, l, scale())) {
+    if (msg == WM_LBUTTONDOWN && clicksOnPress) sink_.clicked();
+    return ::DefSubclassProc(from, msg, w, l);
+  }
   switch (msg) {
     case WM_KEYDOWN: {
       if (kind_.keysOnTop()) break;
@@ -309,51 +303,6 @@ LRESULT Win32ControlCore::handle(HWND from, UINT msg, WPARAM w, LPARAM l) {
       }
       break;
     }
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      sink_.mouseDown(
-          mouseAt(from, msg == WM_LBUTTONDOWN ? 0 : msg == WM_RBUTTONDOWN ? 1 : 2, w, l));
-      if (msg == WM_LBUTTONDOWN && clicksOnPress) sink_.clicked();
-      break;
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP:
-      sink_.mouseUp(mouseAt(from, msg == WM_LBUTTONUP ? 0 : msg == WM_RBUTTONUP ? 1 : 2, w, l));
-      break;
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK:
-      sink_.mouseDoubleClick(
-          mouseAt(from, msg == WM_LBUTTONDBLCLK ? 0 : msg == WM_RBUTTONDBLCLK ? 1 : 2, w, l));
-      break;
-    case WM_MOUSEMOVE:
-      if (!hovering_) {
-        hovering_ = true;
-        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, from, 0};
-        ::TrackMouseEvent(&track);
-        sink_.mouseEnter();
-      }
-      sink_.mouseMove(mouseAt(from, -1, w, l));
-      break;
-    case WM_MOUSELEAVE:
-      hovering_ = false;
-      sink_.mouseLeave();
-      break;
-    case WM_MOUSEWHEEL: {
-      POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-      ::ScreenToClient(hwnd_, &p);
-      const Point at = scale().layout(Point{p.x, p.y});
-      const MouseInput m{-1, static_cast<std::uint32_t>(GET_KEYSTATE_WPARAM(w)) & 0x1F, at.x, at.y};
-      sink_.mouseWheel(m, GET_WHEEL_DELTA_WPARAM(w));
-      break;
-    }
-    case WM_SETFOCUS:
-      sink_.focusChanged(true);
-      break;
-    case WM_KILLFOCUS:
-      sink_.focusChanged(false);
-      break;
     case WM_SIZE:
       if (from == hwnd_) sink_.resized();
       break;

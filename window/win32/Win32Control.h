@@ -11,6 +11,7 @@
 #include "window/ControlDriver.h"
 #include "window/DpiScale.h"
 #include "window/WindowDriver.h"
+#include "window/win32/Win32Input.h"
 
 namespace hi {
 
@@ -110,7 +111,6 @@ class Win32ControlCore {
   static LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR id,
                                        DWORD_PTR data);
   LRESULT handle(HWND from, UINT msg, WPARAM w, LPARAM l);
-  MouseInput mouseAt(HWND from, std::int32_t button, WPARAM w, LPARAM l) const;
   void applyFont();
   void fitComboField();
 
@@ -130,7 +130,7 @@ class Win32ControlCore {
   bool hasTextColour_ = false;
   std::int32_t cursor_ = 0;
   FocusMode focusMode_ = FocusMode::Tab;
-  bool hovering_ = false;
+  Win32Input input_;
   bool swallowChar_ = false;  // the element consumed the key
   bool dropChar_ = false;     // the element saw the character; the control must not
   bool hinted_ = false;

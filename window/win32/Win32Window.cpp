@@ -1,7 +1,6 @@
 #include "window/win32/Win32Window.h"
 
 #include <dbt.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,21 +28,6 @@ ATOM registerFormClass() {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = FormClass;
   return ::RegisterClassExW(&wc);
-}
-
-std::int32_t buttonOf(UINT msg) {
-  switch (msg) {
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK:
-      return 1;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-    case WM_MBUTTONDBLCLK:
-      return 2;
-    default:
-      return 0;
-  }
 }
 
 DWORD styleOf(const FrameStyle& s) {
@@ -303,11 +287,6 @@ bool Win32Window::moveFocus(HWND from, bool back) {
   return true;
 }
 
-MouseInput Win32Window::mouseAt(std::int32_t button, WPARAM w, LPARAM l) const {
-  const Point p = scale().layout(Point{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
-  return MouseInput{button, static_cast<std::uint32_t>(w) & 0x1F, p.x, p.y};
-}
-
 LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
   if (msg == WM_NCCREATE) {
     const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(l);
@@ -321,6 +300,10 @@ LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l
 }
 
 LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l) {
+  if (input_.handle(sink_, hwnd_, hwnd_, msg, w, l, scale())) {
+    // The wheel is the window's own: not passed on to a parent.
+    return msg == WM_MOUSEWHEEL ? 0 : ::DefWindowProcW(hwnd_, msg, w, l);
+  }
   switch (msg) {
     case WM_CLOSE:
       // The window closes for good only when its element agrees; it is hidden, not
@@ -345,49 +328,6 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l) {
     case WM_SHOWWINDOW:
       if (w != FALSE) sink_.shown();
       break;
-    case WM_SETFOCUS:
-      sink_.focusChanged(true);
-      break;
-    case WM_KILLFOCUS:
-      sink_.focusChanged(false);
-      break;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      sink_.mouseDown(mouseAt(buttonOf(msg), w, l));
-      break;
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP:
-      sink_.mouseUp(mouseAt(buttonOf(msg), w, l));
-      break;
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK:
-      sink_.mouseDoubleClick(mouseAt(buttonOf(msg), w, l));
-      break;
-    case WM_MOUSEMOVE:
-      if (!hovering_) {
-        hovering_ = true;
-        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, hwnd_, 0};
-        ::TrackMouseEvent(&track);
-        sink_.mouseEnter();
-      }
-      sink_.mouseMove(mouseAt(-1, w, l));
-      break;
-    case WM_MOUSELEAVE:
-      hovering_ = false;
-      sink_.mouseLeave();
-      break;
-    case WM_MOUSEWHEEL: {
-      POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-      ::ScreenToClient(hwnd_, &p);
-      const Point at = scale().layout(Point{p.x, p.y});
-      sink_.mouseWheel(MouseInput{-1, static_cast<std::uint32_t>(GET_KEYSTATE_WPARAM(w)) & 0x1F,
-                                  at.x, at.y},
-                       GET_WHEEL_DELTA_WPARAM(w));
-      return 0;
-    }
     case WM_DPICHANGED:
       dpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l));
       return 0;

@@ -9,6 +9,7 @@
 #include "window/DpiScale.h"
 #include "window/WindowDriver.h"
 #include "window/win32/Win32Control.h"
+#include "window/win32/Win32Input.h"
 
 namespace hi {
 
@@ -47,7 +48,6 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
 
  private:
   LRESULT handle(UINT msg, WPARAM w, LPARAM l);
-  MouseInput mouseAt(std::int32_t button, WPARAM w, LPARAM l) const;
   // The window moved to a monitor of another DPI: the system's suggested frame, then every
   // control, font and the icon again at the new density.
   void dpiChanged(int dpi, const RECT& suggested);
@@ -60,7 +60,7 @@ class Win32Window : public WindowDriver, public Win32HandleHolder {
   HICON smallIcon_ = nullptr;
   std::int32_t cursor_ = 0;
   bool closing_ = false;
-  bool hovering_ = false;
+  Win32Input input_;
   bool navigation_ = false;
   std::vector<HWND> chain_;
   int dpi_ = 96;

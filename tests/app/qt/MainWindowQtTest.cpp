@@ -36,10 +36,11 @@ class QtMainWindow : public ::testing::Test {
   std::unique_ptr<TClassSimpleForm_221F170> scheme;
 };
 
-void expectFont(const THIWin* c, int points, bool bold) {
+// Sizes in pixels at the offscreen screen's 96 pixels per inch: 8 points are 11, 10 are 13.
+void expectFont(const THIWin* c, int pixels, bool bold) {
   const QFont f = widget(*c)->font();
   EXPECT_EQ(f.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-  EXPECT_EQ(f.pixelSize(), -fontHeightFromPoints(points));
+  EXPECT_EQ(f.pixelSize(), pixels);
   EXPECT_EQ(f.bold(), bold);
   EXPECT_EQ(widget(*c)->palette().color(QPalette::Active, QPalette::WindowText),
             QColor(Qt::black));
@@ -64,19 +65,19 @@ TEST_F(QtMainWindow, FrameIconFontsAndColours) {
   EXPECT_EQ(w->palette().color(QPalette::Window), face);
 
   const TClassSimpleForm_221F170& s = *scheme;
-  expectFont(s.WriteButton, 8, false);
+  expectFont(s.WriteButton, 11, false);
   EXPECT_FALSE(widgetAs<QPushButton>(*s.WriteButton)->isDefault());
-  expectFont(s.StatusEdit, 8, false);
+  expectFont(s.StatusEdit, 11, false);
   EXPECT_TRUE(widgetAs<QLineEdit>(*s.StatusEdit)->isReadOnly());
   EXPECT_EQ(background(s.StatusEdit, QPalette::Base), toQColor(cl3DLight));
   EXPECT_TRUE(widgetAs<QComboBox>(*s.PortBox)->isEditable());
   EXPECT_EQ(background(s.PortBox, QPalette::Base), toQColor(clWindow));
-  expectFont(s.PortBox, 8, false);
+  expectFont(s.PortBox, 11, false);
   EXPECT_EQ(background(s.UploadProgress), face);
   EXPECT_EQ(background(s.VersionLabel), face);
-  expectFont(s.VersionLabel, 8, false);
-  expectFont(s.DoneLabel, 10, true);
-  expectFont(s.ErrorLabel, 10, false);
+  expectFont(s.VersionLabel, 11, false);
+  expectFont(s.DoneLabel, 13, true);
+  expectFont(s.ErrorLabel, 13, false);
   EXPECT_EQ(widgetAs<QLabel>(*s.ErrorLabel)->alignment() & Qt::AlignHorizontal_Mask,
             Qt::AlignHCenter);
 }

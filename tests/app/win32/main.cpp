@@ -1,7 +1,7 @@
 // The program's window on the Win32 controls under Wine, without a device: the test thread
 // is the graph's home thread, with the seams the program installs.
 #include "app/Uploader.h"
-#include "tests/support/Hands.h"
+#include "tests/support/WindowTestMain.h"
 
 int main(int argc, char** argv) {
   return hi::test::runWindowTests(argc, argv, &hi::installProgramSeams);

@@ -16,6 +16,7 @@
 #include "elements/hiComAsync.h"
 #include "runtime/Cp1251.h"
 #include "runtime/Share.h"
+#include "tests/elements/ComAsyncSupport.h"
 #include "tests/support/PseudoTerminal.h"
 
 namespace hi::test {
@@ -89,36 +90,6 @@ class EventLog {
   std::condition_variable changed_;
   std::vector<std::string> entries_;
 };
-
-// The uploader's settings: 38462 baud, 8N1, no flow control, reads return at once.
-inline void configureAsUploader(THIComAsync& com) {
-  com.Baud = 38462;
-  com.DataBits = 3;
-  com.AbortOnError = 1;
-  com.XonChar = 17;
-  com.XoffChar = 19;
-  com.InQueue = 4096;
-  com.OutQueue = 4096;
-  com.EvRxChar = 1;
-  com.ReadInterval = -1;
-  com.WriteTotalMultiplier = 100;
-  com.WriteTotalConstant = 1000;
-  com.CheckPorts = 1;
-}
-
-inline void openPort(THIComAsync& com, const std::string& name) {
-  TData d = makeString(name);
-  com.doOpen(d, 0);
-}
-
-inline void closePort(THIComAsync& com) {
-  TData d;
-  com.doClose(d, 1);
-}
-
-inline void writePort(THIComAsync& com, TData d) {
-  com.doWrite(d, 2);
-}
 
 class ComAsyncPty : public ::testing::Test {
  protected:

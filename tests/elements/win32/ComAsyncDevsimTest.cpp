@@ -15,6 +15,7 @@
 #include "elements/hiComAsync.h"
 #include "platform/Resources.h"
 #include "runtime/Share.h"
+#include "tests/elements/ComAsyncSupport.h"
 #include "tests/support/Wine.h"
 
 using namespace std::chrono_literals;
@@ -66,20 +67,8 @@ class DevsimElement : public ::testing::Test {
     port = hi::test::devsimPort();
     ASSERT_FALSE(port.empty()) << "runs in a simulator session: tools/wine/devsim-session.sh";
     hi::enableRuntime();
-    // The uploader's settings: 38462 baud, 8N1, no flow control, reads return at once.
+    hi::test::configureAsUploader(com);
     com.Port = port;
-    com.Baud = 38462;
-    com.DataBits = 3;
-    com.AbortOnError = 1;
-    com.XonChar = 17;
-    com.XoffChar = 19;
-    com.InQueue = 4096;
-    com.OutQueue = 4096;
-    com.EvRxChar = 1;
-    com.ReadInterval = -1;
-    com.WriteTotalMultiplier = 100;
-    com.WriteTotalConstant = 1000;
-    com.CheckPorts = 1;
     // Its wiring: every arrival is read at once, exactly the count waiting.
     com.onRxChar = hi::makeEventPoint<&hi::THIComAsync::doRead>(3, &com);
     com.onRead = hi::makeEventPoint<&Received::read>(0, &received);
@@ -89,8 +78,7 @@ class DevsimElement : public ::testing::Test {
     com.onClose = hi::makeEventPoint<&Received::event>(3, &received);
   }
   void TearDown() override {
-    hi::TData none;
-    com.doClose(none, 1);
+    hi::test::closePort(com);
     hi::disableRuntime();
   }
 
@@ -98,10 +86,7 @@ class DevsimElement : public ::testing::Test {
     hi::TData none;
     com.doOpen(none, 0);
   }
-  void write(const std::string& text) {
-    hi::TData d = hi::makeString(text);
-    com.doWrite(d, 2);
-  }
+  void write(const std::string& text) { hi::test::writePort(com, hi::makeString(text)); }
   std::string portNumberEvent() const { return "Open " + port.substr(3); }
 
   std::string port;

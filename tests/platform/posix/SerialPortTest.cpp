@@ -7,34 +7,14 @@
 #include <thread>
 
 #include "platform/SerialPort.h"
+#include "tests/platform/SerialPortSupport.h"
 #include "tests/support/PseudoTerminal.h"
 
-using hi::SerialPort;
-using hi::WaitResult;
-using hi::WaitStatus;
+using namespace hi;
+using namespace hi::test;  // the serial port tests' helpers
 using namespace std::chrono_literals;
 
 namespace {
-
-hi::LineSettings settings38462() {
-  hi::LineSettings s;
-  s.baudRate = 38462;
-  s.byteSize = 8;
-  return s;
-}
-
-hi::Timeouts immediateReads(std::uint32_t writeConstant = 1000) {
-  hi::Timeouts t;
-  t.readInterval = hi::TimeoutAllOnes;
-  t.writeTotalMultiplier = 100;
-  t.writeTotalConstant = writeConstant;
-  return t;
-}
-
-// Runs waitEvent on another thread so that a test can act while it blocks.
-std::future<WaitResult> waitAsync(SerialPort& port) {
-  return std::async(std::launch::async, [&port] { return port.waitEvent(); });
-}
 
 // The line discipline takes a moment to hand bytes from the master to the slave's queue.
 bool waitForQueued(SerialPort& port, std::uint32_t count) {
@@ -58,7 +38,7 @@ class SerialPortPty : public ::testing::Test {
     auto opened = SerialPort::open("COM7");
     EXPECT_TRUE(opened.port) << opened.failure.error;
     if (!opened.port) return nullptr;
-    EXPECT_TRUE(opened.port->setLineSettings(settings38462()).ok());
+    EXPECT_TRUE(opened.port->setLineSettings(uploaderLine()).ok());
     EXPECT_TRUE(opened.port->setTimeouts(immediateReads()).ok());
     EXPECT_TRUE(opened.port->setEventMask(mask).ok());
     // Setting the mask ends a pending wait; there was none, so take the wake-up now.
@@ -89,10 +69,10 @@ TEST_F(SerialPortPty, SetsTheExactRateAndRejectsImpossibleSettings) {
   auto port = openConfigured();
   ASSERT_TRUE(port);
   EXPECT_EQ(port->actualBaudRate(), 38462u);
-  hi::LineSettings bad = settings38462();
+  hi::LineSettings bad = uploaderLine();
   bad.byteSize = 9;
   EXPECT_EQ(port->setLineSettings(bad).error, EINVAL);
-  bad = settings38462();
+  bad = uploaderLine();
   bad.baudRate = 0;
   EXPECT_EQ(port->setLineSettings(bad).error, EINVAL);
   // Pseudo-terminals have neither modem lines nor error counters: the query fails, the

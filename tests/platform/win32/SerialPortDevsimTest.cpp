@@ -10,37 +10,14 @@
 
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"
+#include "tests/platform/SerialPortSupport.h"
 #include "tests/support/Wine.h"
 
-using hi::SerialPort;
-using hi::WaitResult;
-using hi::WaitStatus;
-using hi::test::DevsimAnswer;
+using namespace hi;
+using namespace hi::test;  // the serial port tests' helpers
 using namespace std::chrono_literals;
 
 namespace {
-
-hi::LineSettings uploaderLine() {
-  hi::LineSettings s;
-  s.baudRate = 38462;
-  s.byteSize = 8;
-  s.xonLimit = 1024;
-  s.xoffLimit = 1024;
-  s.abortOnError = true;
-  return s;
-}
-
-hi::Timeouts immediateReads() {
-  hi::Timeouts t;
-  t.readInterval = hi::TimeoutAllOnes;
-  t.writeTotalMultiplier = 100;
-  t.writeTotalConstant = 1000;
-  return t;
-}
-
-std::future<WaitResult> waitAsync(SerialPort& port) {
-  return std::async(std::launch::async, [&port] { return port.waitEvent(); });
-}
 
 // Reads as the serial element does: after each line event, exactly the bytes waiting.
 std::string readReply(SerialPort& port, std::size_t size) {

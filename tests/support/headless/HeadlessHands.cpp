@@ -70,15 +70,4 @@ Hands& hands() {
   return h;
 }
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  return systemDriver().runUntil(done, timeout);
-}
-
-int runWindowTests(int argc, char** argv, void (*installSeams)()) {
-  ::testing::InitGoogleTest(&argc, argv);
-  installSeams();
-  HomeThread home;
-  return RUN_ALL_TESTS();
-}
-
 }  // namespace hi::test

@@ -217,25 +217,4 @@ Hands& hands() {
   return h;
 }
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  return systemDriver().runUntil(done, timeout);
-}
-
-int runWindowTests(int argc, char** argv, void (*installSeams)()) {
-  ::testing::InitGoogleTest(&argc, argv);
-  std::string error;
-  const auto toolkit = openToolkit(argc, argv, error);
-  if (!toolkit) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 2;
-  }
-  installSeams();
-  int result = 0;
-  {
-    HomeThread home;
-    result = RUN_ALL_TESTS();
-  }
-  return result;
-}
-
 }  // namespace hi::test

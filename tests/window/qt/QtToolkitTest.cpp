@@ -38,14 +38,15 @@ TEST(Colours, SystemColoursComeFromTheStandardTableOthersAreBgr) {
 }
 
 TEST(Fonts, FontRecordsBecomeQtFonts) {
+  ASSERT_EQ(screenPixelsPerInch(), 96);  // the offscreen screen's
   const QFont base;
   const QFont f = toQFont(makeFontRec("MS Sans Serif", 8, 0, 0, 1), base);
   EXPECT_EQ(f.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-  EXPECT_EQ(f.pixelSize(), -fontHeightFromPoints(8));
+  EXPECT_EQ(f.pixelSize(), 11);  // 8 points at 96 pixels per inch
   EXPECT_FALSE(f.bold());
 
   const QFont b = toQFont(makeFontRec("MS Sans Serif", 10, FontBold | FontUnderline, 0, 1), base);
-  EXPECT_EQ(b.pixelSize(), -fontHeightFromPoints(10));
+  EXPECT_EQ(b.pixelSize(), 13);
   EXPECT_TRUE(b.bold());
   EXPECT_TRUE(b.underline());
   EXPECT_FALSE(b.italic());

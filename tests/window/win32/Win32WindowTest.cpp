@@ -98,7 +98,7 @@ TEST_F(Win32Controls, FontsAndColoursReachTheControls) {
   LOGFONTW lf{};
   auto font = reinterpret_cast<HFONT>(::SendMessageW(h, WM_GETFONT, 0, 0));
   ASSERT_NE(::GetObjectW(font, sizeof lf, &lf), 0);
-  EXPECT_EQ(lf.lfHeight, fontHeightFromPoints(10));
+  EXPECT_EQ(lf.lfHeight, -13);  // 10 points at 96 pixels per inch
   EXPECT_EQ(lf.lfWeight, FW_BOLD);
   EXPECT_EQ(lf.lfCharSet, RUSSIAN_CHARSET);  // the texts are code page 1251
   EXPECT_EQ(hands().textColour(label), 0x0000FFu);

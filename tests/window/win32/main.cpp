@@ -1,5 +1,5 @@
 // The window tests on the Win32 controls under Wine: the test thread is the graph's home thread.
-#include "tests/support/Hands.h"
+#include "tests/support/WindowTestMain.h"
 #include "window/SystemDriver.h"
 
 int main(int argc, char** argv) {
