@@ -6,6 +6,9 @@
 set -eu
 dpi=$1
 shift
+# Qt on an X server opens a D-Bus session, whose library keeps one buffer until exit.
+here=$(cd "$(dirname "$0")" && pwd)
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/lsan-qt.supp}"
 exec xvfb-run -a -s "-screen 0 2048x1152x24 -dpi 96 -noreset" sh -c '
   # Qt reads the resource as "Xft.dpi:" and a tab.
   xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf "Xft.dpi:\t%s" "$0")"
