@@ -26,6 +26,9 @@ namespace hi {
 
 class EventGate {
  public:
+  // One graph per process, by design: a station runs one process per unit, so the gate, the
+  // runtime switch and the start-up list belong to the process. Elements reach the gate
+  // here rather than being handed it, which keeps the generated schemes as they are.
   static EventGate& instance();
 
   // Waits until this thread may run a graph event and holds the gate (recursively). Returns
