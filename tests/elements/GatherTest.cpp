@@ -22,6 +22,10 @@ class Gather : public hi::test::LiveRuntime {
     LiveRuntime::SetUp();
     reply.onReply = replies.point();
     reply.onWrong = wrong.point();
+    got.run = [this](TData& d) {
+      answer = toString(d);
+      ++answers;
+    };
   }
   template <auto Method, class T>
   void fire(T& element, const std::string& text) {
@@ -33,6 +37,10 @@ class Gather : public hi::test::LiveRuntime {
 
   THIReplyGather reply;
   Probe replies, wrong;
+  // What a gap gather under test hands over.
+  Action got;
+  std::atomic<int> answers{0};
+  std::string answer;
 };
 
 }  // namespace
@@ -74,13 +82,6 @@ TEST_F(Gather, AReplyThatCannotBecomeTheExpectedOneIsWrongAtOnce) {
 TEST_F(Gather, AnAnswerIsWholeWhenTheLineHasBeenQuiet) {
   THIGapGather gather;
   gather.Gap = 20;
-  std::atomic<int> answers{0};
-  std::string answer;
-  Action got;
-  got.run = [&](TData& d) {
-    answer = toString(d);
-    ++answers;
-  };
   gather.onAnswer = got.point();
   for (const char* piece : {"TORM", "", "ISAPLEX 10", " 4.2"}) fire<&THIGapGather::doAdd>(gather, piece);
   ASSERT_TRUE(pollUntil([&] { return answers.load() > 0; }));
@@ -113,13 +114,6 @@ TEST_F(Gather, AnAnswerShortOfItsPartsWaitsForTheLongerQuiet) {
   gather.Separator = " ";
   gather.WholeParts = 3;
   gather.PartGap = 60000;
-  std::atomic<int> answers{0};
-  std::string answer;
-  Action got;
-  got.run = [&](TData& d) {
-    answer = toString(d);
-    ++answers;
-  };
   gather.onAnswer = got.point();
   for (const char* piece : {"TORMISAPLEX", "TORMISAPLEX 10 "}) {
     fire<&THIGapGather::doClear>(gather, "");
